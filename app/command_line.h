@@ -1,0 +1,51 @@
+// The program's command line: validation in a fixed order, with one message
+// and exit code per fault.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pagecut {
+
+// Exit codes of the program.
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitTooFewArguments = 1,
+    kExitBadCoordinate = 2,
+    kExitBadTableLogic = 3,
+    kExitBadSaveImageFlag = 4,
+    kExitUnreadableImage = 5,
+    kExitBoxOutsideImage = 6,
+    kExitResultFileNotWritten = 7,
+    kExitAnnotatedImageNotWritten = 8,
+    kExitInternalError = 9,
+};
+
+struct CommandLineArgs {
+    std::string inputDirectory;    // INPUT_IMAGE up to and including its last separator
+    std::string inputFileName;     // the rest, extension included
+    std::vector<std::int32_t> box; // BB_X0, BB_Y0, BB_X1, BB_Y1
+    std::string savePath;
+    std::string logPath;
+    bool saveImage = false;
+};
+
+// Checks the arguments in order and stops at the first fault with its
+// message, the usage line and its exit code; on 0 `args` is complete and
+// TABLE_LOGIC is set. Reads the image once to check the box against its size.
+int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args);
+
+// Writes the usage line, framed by empty lines, to the standard error stream.
+void printUsage(const std::string& programName);
+
+// Splits a path at its last separator (backslash or slash) into the directory
+// part (separator included, possibly empty) and the file name.
+std::pair<std::string, std::string> splitInputPath(const std::string& path);
+
+// Writes a message framed as the program frames all of its messages: a line
+// end, the text and a line end, each line end flushing the stream.
+void writeMessage(std::ostream& stream, const std::string& text);
+
+} // namespace pagecut

@@ -1,0 +1,25 @@
+// Reading and writing image files without letting the codecs' own complaints
+// ("libpng error: ...") or exceptions reach the caller: the program's streams
+// carry only its own messages, and a file that cannot be decoded or written is
+// an ordinary failure.
+#pragma once
+
+#include <string>
+
+#include <opencv2/core/mat.hpp>
+
+namespace pagecut {
+
+// The image at `path` as one-channel 8-bit greyscale; empty when it cannot be
+// read (missing, not an image, corrupt, or refused by the reader's limits).
+cv::Mat readGreyImage(const std::string& path);
+
+// Writes `image` in the format its path names. When no writer knows the
+// path's extension, ".png" is appended to `path` and PNG is written. Returns
+// false when the file could not be written; `path` then names the file tried.
+bool writeImage(std::string& path, const cv::Mat& image);
+
+// Turns OpenCV's own log output off for the rest of the process.
+void silenceLibraryLogging();
+
+} // namespace pagecut

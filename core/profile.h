@@ -1,0 +1,47 @@
+// Projection profiles and the runs found in them: the primitives from which
+// every cut of the segmentation is made.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <opencv2/core/mat.hpp>
+
+#include "core/region.h"
+
+namespace pagecut {
+
+// Flat list of profile indices read as pairs (start, end), end exclusive.
+using RunList = std::vector<std::int32_t>;
+
+// Which axis a RunList indexes: Columns makes vertical strips, Rows bands.
+enum class SlabAxis { Columns, Rows };
+
+// Ink count per row of `view`: a rows x 1 matrix of int32. An empty view
+// gives an empty matrix.
+cv::Mat rowProfile(const cv::Mat& view);
+
+// Ink count per column of `view`: a 1 x cols matrix of int32.
+cv::Mat columnProfile(const cv::Mat& view);
+
+// Runs of elements above the noise threshold. With `excludeFull` a run may not
+// open at an element within a margin of `fullScale` (a rule line). An inverted
+// region uses threshold 0 and no margin.
+RunList findProfileRuns(const cv::Mat& profile, std::int32_t fullScale, const Region& region,
+                        std::int32_t noise, bool excludeFull);
+
+// Turns each pair of `runs` into a child of `parent` along `axis`, clipped to
+// the parent. Children 5 pixels wide or less are dropped; a single child equal
+// to the parent means no division and gives an empty list.
+std::vector<Region> regionsFromRuns(const cv::Mat& image, const Region& parent, RunList runs,
+                                    SlabAxis axis);
+
+// Sum of the pixels of `image` inside `rect` after clipping it to the image,
+// truncated to an integer (0 for a rectangle wholly outside).
+std::int64_t inkInside(const cv::Mat& image, const cv::Rect& rect);
+
+// The element at index n / 2 of the sorted values (upper middle for even n).
+// `values` must not be empty.
+std::int32_t upperMedian(std::vector<std::int32_t> values);
+
+} // namespace pagecut

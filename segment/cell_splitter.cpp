@@ -1,0 +1,122 @@
+#include <opencv2/core.hpp>
+
+#include "segment/cell_splitter.h"
+
+#include <algorithm>
+
+#include "core/cuts.h"
+#include "core/profile.h"
+#include "segment/driver.h"
+
+namespace pagecut {
+
+namespace {
+
+// A profile line outside the view counts as blank: the two-line window of
+// the trim may reach one line past a view that is a single line thick.
+bool blankAt(const std::vector<std::int32_t>& counts, int index) {
+    if (index < 0 || index >= static_cast<int>(counts.size()))
+        return true;
+    return counts[index] == 0;
+}
+
+// Number of 0 pixels (page ink in the inverted image) per row or per column.
+std::vector<std::int32_t> pageInkCounts(const cv::Mat& view, SlabAxis axis) {
+    const bool perRow = axis == SlabAxis::Rows;
+    std::vector<std::int32_t> counts(perRow ? view.rows : view.cols, 0);
+    for (int r = 0; r < view.rows; ++r) {
+        const std::uint8_t* row = view.ptr<std::uint8_t>(r);
+        for (int c = 0; c < view.cols; ++c) {
+            if (row[c] == 0)
+                ++counts[perRow ? r : c];
+        }
+    }
+    return counts;
+}
+
+} // namespace
+
+bool trimCellMargins(const cv::Mat& image, Region& region) {
+    const cv::Mat view = image(region.rect);
+    const std::vector<std::int32_t> rows = pageInkCounts(view, SlabAxis::Rows);
+    const std::vector<std::int32_t> cols = pageInkCounts(view, SlabAxis::Columns);
+    const int viewRows = view.rows;
+    const int viewCols = view.cols;
+    cv::Rect& r = region.rect;
+
+    bool topDone = false, bottomDone = false, leftDone = false, rightDone = false;
+    const int limit = std::max(viewRows, viewCols) - 1;
+    for (int d = 0; d < limit; ++d) {
+        if (!topDone) {
+            if (blankAt(rows, d) && blankAt(rows, d + 1) && r.height > 0) {
+                r.y += 1;
+                r.height -= 1;
+            } else {
+                topDone = true;
+            }
+        }
+        if (!bottomDone) {
+            if (blankAt(rows, viewRows - 1 - d) && blankAt(rows, viewRows - 2 - d) && r.height > 0)
+                r.height -= 1;
+            else
+                bottomDone = true;
+        }
+        if (!leftDone) {
+            if (blankAt(cols, d) && blankAt(cols, d + 1) && r.width > 0) {
+                r.x += 1;
+                r.width -= 1;
+            } else {
+                leftDone = true;
+            }
+        }
+        if (!rightDone) {
+            if (blankAt(cols, viewCols - 1 - d) && blankAt(cols, viewCols - 2 - d) && r.width > 0)
+                r.width -= 1;
+            else
+                rightDone = true;
+        }
+        if (topDone && bottomDone && leftDone && rightDone)
+            break;
+    }
+    return r.width > 0 && r.height > 0;
+}
+
+void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output,
+                SegmentationParams params) {
+    region.lineGap = 0;
+    region.depth += 1;
+    const bool columnLevel = params.cutColumns;
+    params.cutColumns = !columnLevel;
+    const bool atDepthLimit = region.depth >= params.maxDepth;
+
+    std::vector<Region> result;
+    if (columnLevel) {
+        result = splitIntoColumns(image, region, params);
+        if (result.empty() || atDepthLimit) {
+            if (!trimCellMargins(image, region))
+                return;
+            params.refineColumns = false;
+            params.skipRuleRows = false;
+            params.minGap = 25;
+            region.inverted = false;
+            region.inCell = true;
+            // The cell's content is divided in page polarity; separators drawn
+            // into the inverted image become ink lines here.
+            cv::Mat cellImage(image.size(), image.type());
+            cv::subtract(cv::Scalar::all(1), image, cellImage);
+            segmentBlock(cellImage, region, output, params);
+            return;
+        }
+    } else {
+        result = splitIntoBands(image, region, params);
+        if (result.empty() || atDepthLimit)
+            splitCells(image, region, output, params);
+    }
+
+    for (const Region& piece : result) {
+        if (piece.rect.height > 5)
+            splitCells(image, piece, output, params);
+    }
+}
+
+} // namespace pagecut

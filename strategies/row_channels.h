@@ -1,0 +1,26 @@
+// Dividing a block into bands at blank rows, except where the cut would cross
+// a vertical white channel (such as the gutter between two columns).
+#pragma once
+
+#include <vector>
+
+#include <opencv2/core/mat.hpp>
+
+#include "core/region.h"
+
+namespace pagecut {
+
+// Full-width bands of the block, top to bottom; a cut between two row runs is
+// refused when a channel spans it. Channels are background components of the
+// block closed with an 11 x 201 rectangle. Empty when the block does not
+// divide. The image is only read.
+std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
+                                             SegmentationParams params);
+
+// The closing (dilation then erosion) of a 0/1 block by a `kernelWidth` x
+// `kernelHeight` rectangle anchored at its centre, with OpenCV's default
+// morphology border: outside pixels never count as ink for the dilation nor as
+// background for the erosion. Returns a new 0/1 image of the block's size.
+cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight);
+
+} // namespace pagecut
