@@ -4,9 +4,8 @@
 
 #include <algorithm>
 
-#include <opencv2/imgproc.hpp>
-
 #include "core/profile.h"
+#include "strategies/closed_background.h"
 
 namespace pagecut {
 
@@ -14,7 +13,6 @@ namespace {
 
 constexpr int kChannelKernelWidth = 11;
 constexpr int kChannelKernelHeight = 201;
-constexpr int kGranaLabelling = 1;
 
 // A background component that may keep text on its two sides apart.
 struct Channel {
@@ -40,53 +38,33 @@ std::int32_t areaThreshold(std::vector<std::int32_t> areas) {
     return areas[best - 1];
 }
 
-// Components that pass the edge test and are large or tall enough. Each
-// component's column profile is counted in one pass over the label image;
-// a component's pixels lie within its bounding box, so each profile only
-// spans the component's own columns.
-std::vector<Channel> findChannels(const cv::Mat& labels, const cv::Mat& stats, int count,
+// Components that pass the edge test and are large or tall enough.
+std::vector<Channel> findChannels(const std::vector<BackgroundComponent>& components,
                                   int blockWidth, int blockHeight) {
-    std::vector<std::size_t> offset(count + 1, 0);
-    for (int i = 1; i < count; ++i)
-        offset[i + 1] = offset[i] + stats.at<std::int32_t>(i, cv::CC_STAT_WIDTH);
-    std::vector<std::int32_t> columnCounts(offset[count], 0);
-    for (int r = 0; r < labels.rows; ++r) {
-        const std::int32_t* row = labels.ptr<std::int32_t>(r);
-        for (int c = 0; c < labels.cols; ++c) {
-            const std::int32_t label = row[c];
-            if (label <= 0)
-                continue;
-            const int left = stats.at<std::int32_t>(label, cv::CC_STAT_LEFT);
-            ++columnCounts[offset[label] + (c - left)];
-        }
-    }
-
     std::vector<std::int32_t> areas;
-    for (int i = 1; i < count; ++i)
-        areas.push_back(stats.at<std::int32_t>(i, cv::CC_STAT_AREA));
+    for (const BackgroundComponent& c : components)
+        areas.push_back(c.area);
     const std::int32_t threshold = areaThreshold(std::move(areas));
 
     std::vector<Channel> channels;
-    for (int i = 1; i < count; ++i) {
-        const int left = stats.at<std::int32_t>(i, cv::CC_STAT_LEFT);
-        const int width = stats.at<std::int32_t>(i, cv::CC_STAT_WIDTH);
-        const auto first = columnCounts.begin() + offset[i];
-        const auto tallest = std::max_element(first, first + width);
+    for (const BackgroundComponent& c : components) {
+        const auto first = c.columnCounts.begin();
+        const auto tallest = std::max_element(first, c.columnCounts.end());
         const std::int32_t most = *tallest;
-        const std::int32_t atLeftEdge = left == 0 ? first[0] : 0;
-        const std::int32_t atRightEdge = left + width == blockWidth ? first[width - 1] : 0;
+        const std::int32_t atLeftEdge = c.left == 0 ? c.columnCounts.front() : 0;
+        const std::int32_t atRightEdge = c.left + c.width == blockWidth ? c.columnCounts.back() : 0;
         // A component tallest at the block's left or right edge is a margin.
         if (!(atLeftEdge < most && atRightEdge < most))
             continue;
-        const bool large = stats.at<std::int32_t>(i, cv::CC_STAT_AREA) >= threshold;
-        const bool tall = stats.at<std::int32_t>(i, cv::CC_STAT_HEIGHT) >= blockHeight / 10;
+        const bool large = c.area >= threshold;
+        const bool tall = c.height >= blockHeight / 10;
         if (!large && !tall)
             continue;
         Channel channel;
-        channel.left = left;
-        channel.top = stats.at<std::int32_t>(i, cv::CC_STAT_TOP);
-        channel.height = stats.at<std::int32_t>(i, cv::CC_STAT_HEIGHT);
-        channel.tallestColumn = left + static_cast<int>(tallest - first);
+        channel.left = c.left;
+        channel.top = c.top;
+        channel.height = c.height;
+        channel.tallestColumn = c.left + static_cast<int>(tallest - first);
         channels.push_back(channel);
     }
     return channels;
@@ -120,16 +98,6 @@ void trimChannelTop(const cv::Mat& block, Channel& channel) {
 
 } // namespace
 
-cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight) {
-    const cv::Mat kernel =
-        cv::getStructuringElement(cv::MORPH_RECT, cv::Size(kernelWidth, kernelHeight));
-    cv::Mat copy = block.clone();
-    cv::Mat dilated, closed;
-    cv::dilate(copy, dilated, kernel);
-    cv::erode(dilated, closed, kernel);
-    return closed;
-}
-
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params) {
     const cv::Mat block = image(region.rect);
@@ -138,15 +106,9 @@ std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region
     if (runs.size() < 2)
         return {};
 
-    const cv::Mat closed = closeBlock(block, kChannelKernelWidth, kChannelKernelHeight);
-    cv::Mat background;
-    cv::subtract(cv::Scalar::all(1), closed, background);
-    cv::Mat labels, stats, centroids;
-    const int count = cv::connectedComponentsWithStats(background, labels, stats, centroids, 8,
-                                                       CV_32S, kGranaLabelling);
-
     std::vector<Channel> channels =
-        findChannels(labels, stats, count, region.rect.width, region.rect.height);
+        findChannels(closedBackgroundComponents(block, kChannelKernelWidth, kChannelKernelHeight),
+                     region.rect.width, region.rect.height);
     for (Channel& channel : channels)
         trimChannelTop(block, channel);
 

@@ -17,10 +17,4 @@ namespace pagecut {
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params);
 
-// The closing (dilation then erosion) of a 0/1 block by a `kernelWidth` x
-// `kernelHeight` rectangle anchored at its centre, with OpenCV's default
-// morphology border: outside pixels never count as ink for the dilation nor as
-// background for the erosion. Returns a new 0/1 image of the block's size.
-cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight);
-
 } // namespace pagecut
