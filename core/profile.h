@@ -24,6 +24,12 @@ cv::Mat rowProfile(const cv::Mat& view);
 // Ink count per column of `view`: a 1 x cols matrix of int32.
 cv::Mat columnProfile(const cv::Mat& view);
 
+// Sum of the first `length` bytes of `row`.
+std::int32_t inkInRow(const std::uint8_t* row, int length);
+
+// True when any of the first `length` bytes of `row` is not 0.
+bool rowHasInk(const std::uint8_t* row, int length);
+
 // Runs of elements above the noise threshold. With `excludeFull` a run may not
 // open at an element within a margin of `fullScale` (a rule line). An inverted
 // region uses threshold 0 and no margin.

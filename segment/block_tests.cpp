@@ -9,18 +9,18 @@ namespace pagecut {
 std::int32_t measureLineGap(cv::Mat view, SegmentationParams params) {
     if (params.boxPass)
         return 0;
-    const cv::Mat profile = rowProfile(view);
+    // Only blank or not matters here, so a row stops at its first ink.
     std::vector<std::int32_t> bounds;
     bool blank = false;
-    for (int r = 0; r < profile.rows; ++r) {
-        const bool rowBlank = profile.at<std::int32_t>(r, 0) <= 0;
+    for (int r = 0; r < view.rows; ++r) {
+        const bool rowBlank = !rowHasInk(view.ptr<std::uint8_t>(r), view.cols);
         if (rowBlank != blank) {
             bounds.push_back(r);
             blank = rowBlank;
         }
     }
     if (blank)
-        bounds.push_back(profile.rows);
+        bounds.push_back(view.rows);
     if (bounds.empty())
         return 1;
 
@@ -35,9 +35,15 @@ bool isBoxed(const cv::Mat& image, Region region) {
     const int height = region.rect.height;
     if (width <= 20 || height <= 20)
         return false;
+    // Only the three outermost lines on each side are ever looked at.
     const cv::Mat view = image(region.rect);
-    const cv::Mat rows = rowProfile(view);
-    const cv::Mat cols = columnProfile(view);
+    const auto rowInk = [&](int r) { return inkInRow(view.ptr<std::uint8_t>(r), width); };
+    const auto columnInk = [&](int c) {
+        std::int32_t sum = 0;
+        for (int r = 0; r < height; ++r)
+            sum += view.ptr<std::uint8_t>(r)[c];
+        return sum;
+    };
     const int tolW = static_cast<int>(width * 0.1);
     const int tolH = static_cast<int>(height * 0.1);
 
@@ -45,13 +51,13 @@ bool isBoxed(const cv::Mat& image, Region region) {
     for (int i = 0; i < 3; ++i) {
         if (top && bottom && left && right)
             break;
-        if (!top && rows.at<std::int32_t>(i, 0) >= width - tolW)
+        if (!top && rowInk(i) >= width - tolW)
             top = true;
-        if (!bottom && rows.at<std::int32_t>(height - 1 - i, 0) >= width - tolW)
+        if (!bottom && rowInk(height - 1 - i) >= width - tolW)
             bottom = true;
-        if (!left && cols.at<std::int32_t>(0, i) >= height - tolH)
+        if (!left && columnInk(i) >= height - tolH)
             left = true;
-        if (!right && cols.at<std::int32_t>(0, width - 1 - i) >= height - tolH)
+        if (!right && columnInk(width - 1 - i) >= height - tolH)
             right = true;
     }
     return top && bottom && left && right;

@@ -81,8 +81,47 @@ bool trimCellMargins(const cv::Mat& image, Region& region) {
     return r.width > 0 && r.height > 0;
 }
 
+void CellCanvas::touch(const cv::Mat& image, const cv::Rect& rect) {
+    if (pagePolarity.empty())
+        return;
+    const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
+    if (!clipped.empty())
+        cv::subtract(cv::Scalar::all(1), image(clipped), pagePolarity(clipped));
+}
+
+namespace {
+
+// Divides one cell's content on the shared page-polarity canvas. The canvas
+// must look to the cell's subtree exactly like a fresh 1 - image, and stay
+// equal to it for the next cell. The subtree writes into the image it is
+// given only through the table rules that it may draw: within the columns of
+// its blocks, which lie inside the cell's, and at most two rows above a block,
+// whose own top lies at most two rows above its parent's for each level of
+// the recursion (bounded by the depth limit). Every other image it writes is
+// a copy of its own. Saving that window and restoring it afterwards therefore
+// leaves the canvas as it was.
+void divideCell(const cv::Mat& image, const Region& cell, std::vector<Region>& output,
+                const SegmentationParams& params, CellCanvas& canvas) {
+    if (canvas.pagePolarity.empty())
+        cv::subtract(cv::Scalar::all(1), image, canvas.pagePolarity);
+    const int reachAbove = 2 * (std::max(params.maxDepth, 0) + 2);
+    const int top = std::max(0, cell.rect.y - reachAbove);
+    const cv::Rect window(cell.rect.x, top, cell.rect.width, cell.rect.y + cell.rect.height - top);
+    const cv::Mat saved = canvas.pagePolarity(window).clone();
+    segmentBlock(canvas.pagePolarity, cell, output, params);
+    saved.copyTo(canvas.pagePolarity(window));
+}
+
+} // namespace
+
 void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output,
                 SegmentationParams params) {
+    CellCanvas canvas;
+    splitCells(image, region, output, std::move(params), canvas);
+}
+
+void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output,
+                SegmentationParams params, CellCanvas& canvas) {
     region.lineGap = 0;
     region.depth += 1;
     const bool columnLevel = params.cutColumns;
@@ -101,21 +140,19 @@ void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output
             region.inverted = false;
             region.inCell = true;
             // The cell's content is divided in page polarity; separators drawn
-            // into the inverted image become ink lines here.
-            cv::Mat cellImage(image.size(), image.type());
-            cv::subtract(cv::Scalar::all(1), image, cellImage);
-            segmentBlock(cellImage, region, output, params);
+            // into the inverted image become ink lines there.
+            divideCell(image, region, output, params, canvas);
             return;
         }
     } else {
         result = splitIntoBands(image, region, params);
         if (result.empty() || atDepthLimit)
-            splitCells(image, region, output, params);
+            splitCells(image, region, output, params, canvas);
     }
 
     for (const Region& piece : result) {
         if (piece.rect.height > 5)
-            splitCells(image, piece, output, params);
+            splitCells(image, piece, output, params, canvas);
     }
 }
 

@@ -65,6 +65,8 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
         }
     }
 
+    CellCanvas canvas;
+    std::vector<cv::Rect> cleared;
     for (Region& child : result) {
         if (params.skipRuleRows && child.rect.height <= 5)
             continue;
@@ -72,10 +74,13 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
             segmentBlock(work, child, output, params);
             continue;
         }
-        carveRowSeparators(work, child, params);
+        cleared.clear();
+        carveRowSeparators(work, child, params, cleared);
+        for (const cv::Rect& rect : cleared)
+            canvas.touch(work, rect);
         child.depth = 0;
         params.minGap = 0;
-        splitCells(work, child, output, params);
+        splitCells(work, child, output, params, canvas);
     }
 }
 

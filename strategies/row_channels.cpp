@@ -105,6 +105,9 @@ std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region
                                    params.skipRuleRows);
     if (runs.size() < 2)
         return {};
+    // With a single run there is no cut for a channel to block.
+    if (runs.size() == 2)
+        return regionsFromRuns(image, region, std::move(runs), SlabAxis::Rows);
 
     std::vector<Channel> channels =
         findChannels(closedBackgroundComponents(block, kChannelKernelWidth, kChannelKernelHeight),

@@ -43,10 +43,12 @@ int leadingWidth(const cv::Mat& image, int rowFrom, int rowTo, const cv::Rect& c
     return x;
 }
 
-void clearRect(cv::Mat& image, const cv::Rect& rect) {
+void clearRect(cv::Mat& image, const cv::Rect& rect, std::vector<cv::Rect>& cleared) {
     const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
-    if (!clipped.empty())
-        image(clipped).setTo(0);
+    if (clipped.empty())
+        return;
+    image(clipped).setTo(0);
+    cleared.push_back(clipped);
 }
 
 // The text lines of a strip: runs of rows with a clear pixel once every
@@ -76,6 +78,12 @@ std::vector<Region> subRowsOf(const cv::Mat& image, const Region& strip,
 } // namespace
 
 void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params) {
+    std::vector<cv::Rect> cleared;
+    carveRowSeparators(image, block, std::move(params), cleared);
+}
+
+void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
+                        std::vector<cv::Rect>& cleared) {
     if (params.boxPass)
         return;
     block.depth += 1;
@@ -178,7 +186,8 @@ void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params)
     }
 
     for (const Region& separator : separators)
-        clearRect(image, cv::Rect(separator.rect.x, separator.rect.y, separator.rect.width, 1));
+        clearRect(image, cv::Rect(separator.rect.x, separator.rect.y, separator.rect.width, 1),
+                  cleared);
     if (separators.empty())
         return;
 
@@ -192,7 +201,7 @@ void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params)
             --j;
             ++h;
         }
-        clearRect(image, cv::Rect(x, j, 1, h));
+        clearRect(image, cv::Rect(x, j, 1, h), cleared);
     }
 }
 

@@ -2,6 +2,8 @@
 // are split.
 #pragma once
 
+#include <vector>
+
 #include <opencv2/core/mat.hpp>
 
 #include "core/region.h"
@@ -14,5 +16,10 @@ namespace pagecut {
 // separated by white space only. Reads TABLE_LOGIC. Does nothing in the box
 // pass or when the block does not look like a table of rows.
 void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params);
+
+// The same, appending every rectangle it cleared (clipped to the image) to
+// `cleared`, so that a caller can keep derived images in step.
+void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
+                        std::vector<cv::Rect>& cleared);
 
 } // namespace pagecut
