@@ -75,6 +75,24 @@ std::vector<Region> subRowsOf(const cv::Mat& image, const Region& strip,
     return subRows;
 }
 
+// splitIntoColumns on 1 - image, without the column refinement. That cut
+// reads nothing but the strip, so only the strip is re-inverted, as an image
+// of its own, and the strips found are moved back to image coordinates.
+std::vector<Region> columnsInPagePolarity(const cv::Mat& image, const Region& strip,
+                                          const SegmentationParams& params) {
+    cv::Mat reinverted;
+    cv::subtract(cv::Scalar::all(1), image(strip.rect), reinverted);
+    Region local = strip;
+    local.rect.x = 0;
+    local.rect.y = 0;
+    std::vector<Region> columns = splitIntoColumns(reinverted, local, params);
+    for (Region& column : columns) {
+        column.rect.x += strip.rect.x;
+        column.rect.y += strip.rect.y;
+    }
+    return columns;
+}
+
 } // namespace
 
 void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params) {
@@ -108,9 +126,7 @@ void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
             // polarity, where the text is ink.
             params.refineColumns = false;
             params.minGap = 7;
-            cv::Mat reinverted;
-            cv::subtract(cv::Scalar::all(1), image, reinverted);
-            columns = splitIntoColumns(reinverted, strip, params);
+            columns = columnsInPagePolarity(image, strip, params);
             params.refineColumns = true;
             if (columns.size() >= 2)
                 sideCells.insert(sideCells.end(), columns.begin() + 1, columns.end());
