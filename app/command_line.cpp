@@ -105,7 +105,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
     }
 
     const std::string imagePath = args.inputDirectory + args.inputFileName;
-    const cv::Mat image = readGreyImage(imagePath);
+    cv::Mat image = readGreyImage(imagePath);
     if (image.empty()) {
         return fail(std::cout, "Could not open or find INPUT_IMAGE " + imagePath, programName,
                     kExitUnreadableImage);
@@ -121,6 +121,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
                     "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.",
                     programName, kExitBoxOutsideImage);
     }
+    args.image = image;
     return kExitSuccess;
 }
 

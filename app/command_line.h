@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <opencv2/core/mat.hpp>
+
 namespace pagecut {
 
 // Exit codes of the program.
@@ -30,6 +32,7 @@ struct CommandLineArgs {
     std::string savePath;
     std::string logPath;
     bool saveImage = false;
+    cv::Mat image; // the page as decoded for the box check, handed on to the pipeline
 };
 
 // Checks the arguments in order and stops at the first fault with its

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <exception>
 #include <iostream>
+#include <utility>
 
 #include "app/command_line.h"
 #include "app/image_io.h"
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
         if (parsed != 0)
             return parsed;
         return pagecut::runPagePipeline(args.inputFileName, args.inputDirectory, args.savePath,
-                                        args.box, args.saveImage, args.logPath);
+                                        args.box, args.saveImage, args.logPath,
+                                        std::move(args.image));
     } catch (const std::exception& error) {
         pagecut::writeMessage(std::cerr, std::string("Internal error: ") + error.what());
     } catch (...) {

@@ -2,6 +2,6 @@
 
 namespace pagecut {
 
-std::int32_t TABLE_LOGIC = 1;
+thread_local std::int32_t TABLE_LOGIC = 1;
 
 } // namespace pagecut

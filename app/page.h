@@ -1,0 +1,30 @@
+// A page from greyscale image to block lists: the working page and the two
+// passes with merging. No file is read or written here.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <opencv2/core/mat.hpp>
+
+#include "core/region.h"
+
+namespace pagecut {
+
+// The block lists of one page.
+struct PageRegions {
+    std::vector<Region> boxes;  // framed blocks found by the first pass
+    std::vector<Region> blocks; // second pass, before merging
+    std::vector<Region> merged; // the final list
+};
+
+// The working page of a greyscale image: every pixel that is not pure white is
+// ink (1), the rest 0; outside `box` (x0, y0, x1, y1, exclusive ends) all is
+// blank, unless the box is all zeros. The page keeps the image's size.
+cv::Mat prepareWorkingPage(const cv::Mat& grey, const std::vector<std::int32_t>& box);
+
+// Runs both passes over a working page and merges the second pass. The page
+// may be drawn into by the table strategies.
+PageRegions segmentWorkingPage(cv::Mat& page);
+
+} // namespace pagecut

@@ -1,0 +1,59 @@
+// pagecut as a library: divides a page image held in memory into rectangular
+// text blocks in reading order, with the same results as the pagecut program
+// on the same image (the program is built on this function).
+//
+//   #include <pagecut/pagecut.h>
+//
+//   cv::Mat grey = cv::imread("page.png", cv::IMREAD_GRAYSCALE);
+//   pagecut::PageBlocks blocks;
+//   if (pagecut::cutPage(grey, pagecut::PageBox{}, pagecut::PageOptions{}, blocks) ==
+//       pagecut::PageStatus::Ok)
+//       for (const cv::Rect& block : blocks.blocks) ...
+//
+// Thread safety: cutPage keeps no state between calls and may run on several
+// threads at once, each call on its own images. The table setting
+// (PageOptions::tableLogic) is held per thread for the duration of a call.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <opencv2/core/mat.hpp>
+
+namespace pagecut {
+
+// A bounding box on the page in pixels; right and bottom edges exclusive. Ink
+// outside it is ignored. All zeros means the whole page.
+struct PageBox {
+    std::int32_t x0 = 0;
+    std::int32_t y0 = 0;
+    std::int32_t x1 = 0;
+    std::int32_t y1 = 0;
+};
+
+struct PageOptions {
+    // 1 (default) or 2: how strictly separator lines are added between the
+    // rows of framed tables; 2 also accepts tables of more than three strips.
+    int tableLogic = 1;
+};
+
+struct PageBlocks {
+    std::vector<cv::Rect> blocks;   // the final blocks, in reading order
+    std::vector<cv::Rect> unmerged; // the blocks before neighbours were merged
+};
+
+enum class PageStatus {
+    Ok,
+    NotGreyscale,    // the image is empty or not one 8-bit channel
+    BadTableLogic,   // tableLogic is neither 1 nor 2
+    BoxOutsideImage, // the box reaches the last column or row or beyond
+    EmptyBox,        // x0 >= x1 or y0 >= y1 in a box that is not all zeros
+};
+
+// Segments `grey` (one 8-bit channel; every pixel that is not 255 is ink)
+// within `box`. On Ok, `result` holds the blocks; otherwise it is left empty.
+// The image is not modified.
+PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& options,
+                   PageBlocks& result);
+
+} // namespace pagecut
