@@ -36,19 +36,35 @@ std::vector<cv::Rect> rectsOf(const std::vector<Region>& regions) {
 } // namespace
 
 cv::Mat prepareWorkingPage(const cv::Mat& grey, const std::vector<std::int32_t>& box) {
+    cv::Mat page = grey.clone();
+    prepareWorkingPageInPlace(page, box);
+    return page;
+}
+
+void prepareWorkingPageInPlace(cv::Mat& page, const std::vector<std::int32_t>& box) {
     // Only pure white is background; there is no other threshold.
-    cv::Mat page = grey != 255;
-    page &= 1;
+    for (int r = 0; r < page.rows; ++r) {
+        std::uint8_t* row = page.ptr<std::uint8_t>(r);
+        for (int c = 0; c < page.cols; ++c)
+            row[c] = row[c] != 255;
+    }
     const bool wholePage = box.size() < 4 || std::all_of(box.begin(), box.end(),
                                                          [](std::int32_t v) { return v == 0; });
     if (wholePage)
-        return page;
-    const cv::Rect inside = cv::Rect(box[0], box[1], box[2] - box[0], box[3] - box[1]) &
-                            cv::Rect(0, 0, page.cols, page.rows);
-    cv::Mat masked = cv::Mat::zeros(page.size(), page.type());
-    if (!inside.empty())
-        page(inside).copyTo(masked(inside));
-    return masked;
+        return;
+    const cv::Rect all(0, 0, page.cols, page.rows);
+    const cv::Rect inside = cv::Rect(box[0], box[1], box[2] - box[0], box[3] - box[1]) & all;
+    if (inside.empty()) {
+        page.setTo(0);
+        return;
+    }
+    page(cv::Rect(0, 0, page.cols, inside.y)).setTo(0);
+    page(cv::Rect(0, inside.y + inside.height, page.cols, page.rows - inside.y - inside.height))
+        .setTo(0);
+    page(cv::Rect(0, inside.y, inside.x, inside.height)).setTo(0);
+    page(cv::Rect(inside.x + inside.width, inside.y, page.cols - inside.x - inside.width,
+                  inside.height))
+        .setTo(0);
 }
 
 PageRegions segmentWorkingPage(cv::Mat& page) {
@@ -59,9 +75,9 @@ PageRegions segmentWorkingPage(cv::Mat& page) {
     return regions;
 }
 
-PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& options,
-                   PageBlocks& result) {
-    result = PageBlocks();
+namespace {
+
+PageStatus checkPage(const cv::Mat& grey, const PageBox& box, const PageOptions& options) {
     if (grey.empty() || grey.type() != CV_8UC1)
         return PageStatus::NotGreyscale;
     if (options.tableLogic != 1 && options.tableLogic != 2)
@@ -71,12 +87,37 @@ PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& o
     const bool allZero = box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
     if (!allZero && (box.x0 >= box.x1 || box.y0 >= box.y1))
         return PageStatus::EmptyBox;
+    return PageStatus::Ok;
+}
 
+void segmentInto(cv::Mat& page, const PageOptions& options, PageBlocks& result) {
     const TableLogicScope tableLogic(options.tableLogic);
-    cv::Mat page = prepareWorkingPage(grey, {box.x0, box.y0, box.x1, box.y1});
     const PageRegions regions = segmentWorkingPage(page);
     result.blocks = rectsOf(regions.merged);
     result.unmerged = rectsOf(regions.blocks);
+}
+
+} // namespace
+
+PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& options,
+                   PageBlocks& result) {
+    result = PageBlocks();
+    const PageStatus status = checkPage(grey, box, options);
+    if (status != PageStatus::Ok)
+        return status;
+    cv::Mat page = prepareWorkingPage(grey, {box.x0, box.y0, box.x1, box.y1});
+    segmentInto(page, options, result);
+    return PageStatus::Ok;
+}
+
+PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& options,
+                          PageBlocks& result) {
+    result = PageBlocks();
+    const PageStatus status = checkPage(grey, box, options);
+    if (status != PageStatus::Ok)
+        return status;
+    prepareWorkingPageInPlace(grey, {box.x0, box.y0, box.x1, box.y1});
+    segmentInto(grey, options, result);
     return PageStatus::Ok;
 }
 

@@ -8,6 +8,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include "core/region.h"
+#include "pagecut/pagecut.h"
 
 namespace pagecut {
 
@@ -23,8 +24,16 @@ struct PageRegions {
 // blank, unless the box is all zeros. The page keeps the image's size.
 cv::Mat prepareWorkingPage(const cv::Mat& grey, const std::vector<std::int32_t>& box);
 
+// The same, turning `page` (greyscale) into the working page in place.
+void prepareWorkingPageInPlace(cv::Mat& page, const std::vector<std::int32_t>& box);
+
 // Runs both passes over a working page and merges the second pass. The page
 // may be drawn into by the table strategies.
 PageRegions segmentWorkingPage(cv::Mat& page);
+
+// cutPage without a copy: `grey` (one 8-bit channel, not shared) becomes the
+// working page, and may be drawn into, so its pixels are lost.
+PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& options,
+                          PageBlocks& result);
 
 } // namespace pagecut

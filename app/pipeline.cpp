@@ -67,7 +67,8 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
 
     PageBlocks blocks;
     const PageBox pageBox{box.at(0), box.at(1), box.at(2), box.at(3)};
-    if (cutPage(grey, pageBox, PageOptions{TABLE_LOGIC}, blocks) != PageStatus::Ok) {
+    // The grey page becomes the working page: nothing needs it afterwards.
+    if (cutPageInPlace(grey, pageBox, PageOptions{TABLE_LOGIC}, blocks) != PageStatus::Ok) {
         writeMessage(std::cout,
                      "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.");
         return kExitBoxOutsideImage;

@@ -81,12 +81,33 @@ bool trimCellMargins(const cv::Mat& image, Region& region) {
     return r.width > 0 && r.height > 0;
 }
 
-void CellCanvas::touch(const cv::Mat& image, const cv::Rect& rect) {
+CellCanvas CellCanvas::inPlaceOf(const cv::Mat& image) {
+    CellCanvas canvas;
+    canvas.pagePolarity = image;
+    canvas.inPlace = true;
+    return canvas;
+}
+
+void CellCanvas::mark(const cv::Rect& rect) {
     if (pagePolarity.empty())
         return;
-    const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
-    if (!clipped.empty())
-        cv::subtract(cv::Scalar::all(1), image(clipped), pagePolarity(clipped));
+    const cv::Rect clipped = rect & cv::Rect(0, 0, pagePolarity.cols, pagePolarity.rows);
+    if (clipped.empty())
+        return;
+    if (inPlace)
+        saved.emplace_back(clipped, pagePolarity(clipped).clone());
+    pagePolarity(clipped).setTo(1);
+}
+
+void CellCanvas::ensure(const cv::Mat& inverted) {
+    if (pagePolarity.empty())
+        cv::subtract(cv::Scalar::all(1), inverted, pagePolarity);
+}
+
+void CellCanvas::undoMarks() {
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it)
+        it->second.copyTo(pagePolarity(it->first));
+    saved.clear();
 }
 
 namespace {
@@ -102,8 +123,7 @@ namespace {
 // leaves the canvas as it was.
 void divideCell(const cv::Mat& image, const Region& cell, std::vector<Region>& output,
                 const SegmentationParams& params, CellCanvas& canvas) {
-    if (canvas.pagePolarity.empty())
-        cv::subtract(cv::Scalar::all(1), image, canvas.pagePolarity);
+    canvas.ensure(image);
     const int reachAbove = 2 * (std::max(params.maxDepth, 0) + 2);
     const int top = std::max(0, cell.rect.y - reachAbove);
     const cv::Rect window(cell.rect.x, top, cell.rect.width, cell.rect.y + cell.rect.height - top);

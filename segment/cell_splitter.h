@@ -2,6 +2,7 @@
 // and handing each non-empty cell back to the driver.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include <opencv2/core/mat.hpp>
@@ -17,15 +18,29 @@ namespace pagecut {
 void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output,
                 SegmentationParams params);
 
-// The page-polarity image (1 - the inverted image) on which cells are
-// divided, shared by all the cells of one framed block instead of a fresh
-// copy per cell. Whoever changes the inverted image must mark the changed
-// rectangles with `touch` (or drop the canvas).
+// The page-polarity image (1 - the inverted image) on which the cells of one
+// framed block are divided, shared by all of them instead of a fresh copy per
+// cell. The level that inverts a block keeps it in place in the image it
+// received (the inverted copy is 1 - that image, so its page polarity is that
+// image with the marks made in the copy), and undoes the marks when done. A
+// canvas that is not in place is a copy made when the first cell needs it.
 struct CellCanvas {
-    cv::Mat pagePolarity; // empty until the first cell needs it
+    cv::Mat pagePolarity; // the image the cells are divided on; empty until needed
+    bool inPlace = false;
+    std::vector<std::pair<cv::Rect, cv::Mat>> saved; // pixels under the marks, in place
 
-    // Brings the canvas in step with `image` inside `rect`.
-    void touch(const cv::Mat& image, const cv::Rect& rect);
+    // A canvas kept in place in `image`, the image the block was inverted from.
+    static CellCanvas inPlaceOf(const cv::Mat& image);
+
+    // Records that `rect` of the inverted image was cleared to 0: the page
+    // polarity there becomes 1.
+    void mark(const cv::Rect& rect);
+
+    // Makes the canvas from the inverted image, unless it exists already.
+    void ensure(const cv::Mat& inverted);
+
+    // Restores the pixels under the marks of an in-place canvas, newest first.
+    void undoMarks();
 };
 
 // splitCells with a canvas shared across calls on the same inverted image.

@@ -16,8 +16,12 @@ void segmentPage(cv::Mat& page, std::vector<Region>& output, SegmentationParams 
     segmentBlock(page, rootRegion(page.cols, page.rows), output, std::move(params));
 }
 
-void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
-                  SegmentationParams params) {
+namespace {
+
+// segmentBlock, given the cell canvas of the level above when this level
+// works on that level's inverted image (the retry of an inverted block).
+void segmentBlockWith(cv::Mat& image, Region region, std::vector<Region>& output,
+                      SegmentationParams params, CellCanvas* inheritedCanvas) {
     region.lineGap = measureLineGap(image(region.rect), params);
     const bool boxed = isBoxed(image, region);
 
@@ -25,6 +29,7 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
     // inverted copy the rules become the gaps. The copy belongs to this level.
     cv::Mat work = image;
     bool mark = false;
+    CellCanvas ownCanvas;
     if (boxed && !params.cutColumns) {
         mark = true;
         if (!params.boxPass) {
@@ -32,11 +37,17 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
             work = cv::Mat(image.size(), image.type());
             cv::subtract(cv::Scalar::all(1), image, work);
             params.cutColumns = true;
+            // The image received is not read again by this level nor below
+            // it, so it serves as the cells' page-polarity canvas.
+            ownCanvas = CellCanvas::inPlaceOf(image);
+            inheritedCanvas = nullptr;
             // The frame's left edge stays background so that the first column
             // cut finds the frame's inner edge as a gap.
-            work(cv::Rect(region.rect.x, region.rect.y, 2, region.rect.height) &
-                 cv::Rect(0, 0, work.cols, work.rows))
-                .setTo(0);
+            const cv::Rect leftEdge =
+                cv::Rect(region.rect.x, region.rect.y, 2, region.rect.height) &
+                cv::Rect(0, 0, work.cols, work.rows);
+            work(leftEdge).setTo(0);
+            ownCanvas.mark(leftEdge);
         }
     }
 
@@ -45,11 +56,12 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
     params.cutColumns = !columnLevel;
     const bool atDepthLimit = region.depth >= params.maxDepth;
 
+    CellCanvas& canvas = inheritedCanvas != nullptr ? *inheritedCanvas : ownCanvas;
     std::vector<Region> result;
     if (columnLevel) {
         result = divideColumnsAtGaps(work, region, params);
         if (result.empty() || atDepthLimit)
-            segmentBlock(work, region, output, params);
+            segmentBlockWith(work, region, output, params, region.inverted ? &canvas : nullptr);
     } else {
         if (!mark)
             result = cutAroundBoxes(work, region, params);
@@ -60,12 +72,12 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
         if (result.empty() || atDepthLimit) {
             if (!params.boxPass || mark) {
                 output.push_back(region);
+                ownCanvas.undoMarks();
                 return;
             }
         }
     }
 
-    CellCanvas canvas;
     std::vector<cv::Rect> cleared;
     for (Region& child : result) {
         if (params.skipRuleRows && child.rect.height <= 5)
@@ -77,11 +89,19 @@ void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
         cleared.clear();
         carveRowSeparators(work, child, params, cleared);
         for (const cv::Rect& rect : cleared)
-            canvas.touch(work, rect);
+            canvas.mark(rect);
         child.depth = 0;
         params.minGap = 0;
         splitCells(work, child, output, params, canvas);
     }
+    ownCanvas.undoMarks();
+}
+
+} // namespace
+
+void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
+                  SegmentationParams params) {
+    segmentBlockWith(image, region, output, std::move(params), nullptr);
 }
 
 } // namespace pagecut
