@@ -3,9 +3,7 @@
 namespace pagecut {
 
 std::vector<Region> splitIntoBands(const cv::Mat& image, Region region, SegmentationParams params) {
-    const cv::Mat profile = rowProfile(image(region.rect));
-    RunList runs =
-        findProfileRuns(profile, region.rect.width, region, params.noiseLevel, params.skipRuleRows);
+    RunList runs = blockRowRuns(image, region, params);
     if (runs.size() < 2)
         return {};
     return regionsFromRuns(image, region, std::move(runs), SlabAxis::Rows);
@@ -13,9 +11,7 @@ std::vector<Region> splitIntoBands(const cv::Mat& image, Region region, Segmenta
 
 std::vector<Region> splitIntoColumns(const cv::Mat& image, Region region,
                                      SegmentationParams params) {
-    const cv::Mat profile = columnProfile(image(region.rect));
-    RunList runs = findProfileRuns(profile, region.rect.height, region, params.noiseLevel,
-                                   params.skipRuleCols);
+    RunList runs = blockColumnRuns(image, region, params);
     if (runs.size() < 2)
         return {};
 
@@ -24,13 +20,7 @@ std::vector<Region> splitIntoColumns(const cv::Mat& image, Region region,
     if (params.refineColumns && insideVertically && runs.size() > 2)
         runs = refineColumnRuns(image, region, std::move(runs));
 
-    RunList joined{runs[0], runs[1]};
-    for (std::size_t i = 2; i + 1 < runs.size(); i += 2) {
-        if (runs[i] - joined.back() < params.minGap)
-            joined.back() = runs[i + 1];
-        else
-            joined.insert(joined.end(), {runs[i], runs[i + 1]});
-    }
+    RunList joined = closeGaps(runs, params.minGap);
 
     if (params.firstColumnOnly && joined.size() > 2)
         joined = RunList{joined[0], joined[1], joined[2], joined.back()};

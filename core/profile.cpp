@@ -129,6 +129,30 @@ RunList findProfileRuns(const cv::Mat& profile, std::int32_t fullScale, const Re
     return runs;
 }
 
+RunList blockColumnRuns(const cv::Mat& image, const Region& region,
+                        const SegmentationParams& params) {
+    return findProfileRuns(columnProfile(image(region.rect)), region.rect.height, region,
+                           params.noiseLevel, params.skipRuleCols);
+}
+
+RunList blockRowRuns(const cv::Mat& image, const Region& region, const SegmentationParams& params) {
+    return findProfileRuns(rowProfile(image(region.rect)), region.rect.width, region,
+                           params.noiseLevel, params.skipRuleRows);
+}
+
+RunList closeGaps(const RunList& runs, std::int32_t minimum) {
+    if (runs.size() < 2)
+        return runs;
+    RunList closed{runs[0], runs[1]};
+    for (std::size_t i = 2; i + 1 < runs.size(); i += 2) {
+        if (runs[i] - closed.back() < minimum)
+            closed.back() = runs[i + 1];
+        else
+            closed.insert(closed.end(), {runs[i], runs[i + 1]});
+    }
+    return closed;
+}
+
 std::vector<Region> regionsFromRuns(const cv::Mat& image, const Region& parent, RunList runs,
                                     SlabAxis axis) {
     std::vector<Region> children;

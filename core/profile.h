@@ -36,6 +36,19 @@ bool rowHasInk(const std::uint8_t* row, int length);
 RunList findProfileRuns(const cv::Mat& profile, std::int32_t fullScale, const Region& region,
                         std::int32_t noise, bool excludeFull);
 
+// The runs of a block's column profile (full scale: its height), with the
+// pass's noise level and skipRuleCols.
+RunList blockColumnRuns(const cv::Mat& image, const Region& region,
+                        const SegmentationParams& params);
+
+// The runs of a block's row profile (full scale: its width), with the pass's
+// noise level and skipRuleRows.
+RunList blockRowRuns(const cv::Mat& image, const Region& region, const SegmentationParams& params);
+
+// Joins each run to the one before it when the gap between them is less than
+// `minimum` (strictly); a minimum of 0 or less joins nothing.
+RunList closeGaps(const RunList& runs, std::int32_t minimum);
+
 // Turns each pair of `runs` into a child of `parent` along `axis`, clipped to
 // the parent. Children 5 pixels wide or less are dropped; a single child equal
 // to the parent means no division and gives an empty list.

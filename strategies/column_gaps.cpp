@@ -24,20 +24,12 @@ std::int32_t columnGapThreshold(RunList runs, Region region, SegmentationParams 
 
 std::vector<Region> divideColumnsAtGaps(const cv::Mat& image, Region region,
                                         SegmentationParams params) {
-    const cv::Mat profile = columnProfile(image(region.rect));
-    RunList runs = findProfileRuns(profile, region.rect.height, region, params.noiseLevel,
-                                   params.skipRuleCols);
+    RunList runs = blockColumnRuns(image, region, params);
     if (runs.size() < 2)
         return {};
     const std::int32_t threshold = columnGapThreshold(runs, region, params);
 
-    RunList closed{runs[0], runs[1]};
-    for (std::size_t i = 2; i + 1 < runs.size(); i += 2) {
-        if (runs[i] - closed.back() < threshold)
-            closed.back() = runs[i + 1];
-        else
-            closed.insert(closed.end(), {runs[i], runs[i + 1]});
-    }
+    const RunList closed = closeGaps(runs, threshold);
 
     // A narrow run (a drop cap, a line number, a stray mark) belongs with the
     // text on its right. The arithmetic is single precision on purpose: the

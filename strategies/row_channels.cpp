@@ -101,8 +101,7 @@ void trimChannelTop(const cv::Mat& block, Channel& channel) {
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params) {
     const cv::Mat block = image(region.rect);
-    RunList runs = findProfileRuns(rowProfile(block), region.rect.width, region, params.noiseLevel,
-                                   params.skipRuleRows);
+    RunList runs = blockRowRuns(image, region, params);
     if (runs.size() < 2)
         return {};
     // With a single run there is no cut for a channel to block.
