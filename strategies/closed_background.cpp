@@ -1,6 +1,7 @@
 #include "strategies/closed_background.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <numeric>
 
@@ -8,61 +9,57 @@ namespace pagecut {
 
 namespace {
 
+// out[x] = OR of in[x .. x + width - 1] for x in [0, n); `in` holds
+// n + width - 1 values. Windows of doubling length are combined first, so a
+// window of 11 takes four vectorised passes instead of ten.
+void slidingOr(const std::uint8_t* in, int n, int width, std::uint8_t* out,
+               std::vector<std::uint8_t>& scratchA, std::vector<std::uint8_t>& scratchB) {
+    const int length = n + width - 1;
+    const std::uint8_t* current = in;
+    std::uint8_t* buffers[2] = {scratchA.data(), scratchB.data()};
+    int which = 0;
+    int span = 1;
+    while (span * 2 <= width) {
+        std::uint8_t* __restrict next = buffers[which];
+        which ^= 1;
+        const int valid = length - 2 * span + 1;
+        for (int x = 0; x < valid; ++x)
+            next[x] = current[x] | current[x + span];
+        current = next;
+        span *= 2;
+    }
+    const int shift = width - span;
+    for (int x = 0; x < n; ++x)
+        out[x] = current[x] | current[x + shift];
+}
+
 // Streams the rows of the closed block's background (1 where the closing left
 // background) to `emit`, top to bottom.
 //
 // Binary dilation and erosion by a rectangle are separable, and each 1-D pass
-// only asks whether a window holds a 1 (or a 0). Keeping, per column, the last
-// row that held one answers the vertical question in constant time, and a
-// prefix count answers the horizontal one. The erosion needs the dilated rows
-// `below` rows ahead, and the dilation the input rows as far ahead again, so
-// rows come out 2 x `below` rows behind the input.
-// out[x] = OR (or AND) of in[x .. x + width - 1], for x in [0, n). The common
-// width is a constant so that the compiler can vectorise the window.
-template <int Width, bool Or> void windowFixed(const std::uint8_t* in, std::uint8_t* out, int n) {
-    for (int x = 0; x < n; ++x) {
-        std::uint8_t v = in[x];
-        for (int k = 1; k < Width; ++k)
-            v = Or ? (v | in[x + k]) : (v & in[x + k]);
-        out[x] = v;
-    }
-}
-
-template <bool Or> void windowAny(const std::uint8_t* in, std::uint8_t* out, int n, int width) {
-    if (width == 11) {
-        windowFixed<11, Or>(in, out, n);
-        return;
-    }
-    for (int x = 0; x < n; ++x) {
-        std::uint8_t v = in[x];
-        for (int k = 1; k < width; ++k)
-            v = Or ? (v | in[x + k]) : (v & in[x + k]);
-        out[x] = v;
-    }
-}
-
-void orWindow(const std::uint8_t* in, std::uint8_t* out, int n, int width) {
-    windowAny<true>(in, out, n, width);
-}
-
-void andWindow(const std::uint8_t* in, std::uint8_t* out, int n, int width) {
-    windowAny<false>(in, out, n, width);
-}
-
-template <typename Emit>
+// only asks whether a window holds a 1 (or a 0). A per-column count of the
+// rows since the last 1 (saturating, so Counter must exceed kernelHeight - 1)
+// answers the vertical question in constant time; the horizontal one is a
+// sliding window over the row. The erosion needs the dilated rows `below`
+// rows ahead, and the dilation the input rows as far ahead again, so rows come
+// out 2 x `below` rows behind the input. Rows past the block's end count as
+// blank for the dilation and as ink for the erosion, as the border does.
+template <typename Counter, typename Emit>
 void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHeight, Emit emit) {
     const int W = block.cols;
     const int H = block.rows;
-    const int left = kernelWidth / 2, right = kernelWidth - 1 - left;
-    const int above = kernelHeight / 2, below = kernelHeight - 1 - above;
-    constexpr int kNever = std::numeric_limits<int>::min() / 2;
+    const int left = kernelWidth / 2;
+    const int below = kernelHeight - 1 - kernelHeight / 2;
+    const Counter never = std::numeric_limits<Counter>::max();
+    const Counter reach = static_cast<Counter>(kernelHeight - 1); // inside the window up to this
 
-    std::vector<int> lastInk(W, kNever); // last input row with ink, per column
-    std::vector<int> lastGap(W, kNever); // last dilated row with a 0, per column
-    // A row with `left` cells of padding on the left and `right` on the right,
+    std::vector<Counter> sinceInk(W, never); // input rows since the last ink
+    std::vector<Counter> sinceGap(W, never); // dilated rows since the last 0
+    // A row padded with `left` cells before and the rest of the window after,
     // so that the horizontal window never needs clipping: outside the block
     // the dilation sees no ink and the erosion no background.
-    std::vector<std::uint8_t> padded(W + kernelWidth - 1);
+    const int paddedLength = W + kernelWidth - 1;
+    std::vector<std::uint8_t> padded(paddedLength), scratchA(paddedLength), scratchB(paddedLength);
     std::uint8_t* centre = padded.data() + left;
     std::vector<std::uint8_t> window(W), out(W);
 
@@ -70,33 +67,62 @@ void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHei
         if (t < H) {
             const std::uint8_t* input = block.ptr<std::uint8_t>(t);
             for (int x = 0; x < W; ++x)
-                lastInk[x] = input[x] != 0 ? t : lastInk[x];
+                sinceInk[x] =
+                    input[x] != 0 ? Counter(0) : Counter(sinceInk[x] + (sinceInk[x] != never));
+        } else {
+            for (int x = 0; x < W; ++x)
+                sinceInk[x] = Counter(sinceInk[x] + (sinceInk[x] != never));
         }
         const int y1 = t - below;
         if (y1 >= 0 && y1 < H) {
             // Dilated row y1: ink within the window.
             std::fill(padded.begin(), padded.end(), 0);
-            const int reach = y1 - above;
             for (int x = 0; x < W; ++x)
-                centre[x] = lastInk[x] >= reach;
-            orWindow(padded.data(), window.data(), W, kernelWidth);
+                centre[x] = sinceInk[x] <= reach;
+            slidingOr(padded.data(), W, kernelWidth, window.data(), scratchA, scratchB);
             for (int x = 0; x < W; ++x)
-                lastGap[x] = window[x] == 0 ? y1 : lastGap[x];
+                sinceGap[x] =
+                    window[x] == 0 ? Counter(0) : Counter(sinceGap[x] + (sinceGap[x] != never));
+        } else if (y1 >= H) {
+            for (int x = 0; x < W; ++x)
+                sinceGap[x] = Counter(sinceGap[x] + (sinceGap[x] != never));
         }
         const int y2 = t - 2 * below;
         if (y2 >= 0 && y2 < H) {
-            // Eroded row y2: no dilated 0 within the window.
-            std::fill(padded.begin(), padded.end(), 1);
-            const int reach = y2 - above;
+            // Eroded row y2 is ink where the window holds no dilated 0, so its
+            // background is where it holds one.
+            std::fill(padded.begin(), padded.end(), 0);
             for (int x = 0; x < W; ++x)
-                centre[x] = lastGap[x] < reach;
-            andWindow(padded.data(), window.data(), W, kernelWidth);
-            for (int x = 0; x < W; ++x)
-                out[x] = window[x] ^ 1;
+                centre[x] = sinceGap[x] <= reach;
+            slidingOr(padded.data(), W, kernelWidth, out.data(), scratchA, scratchB);
             emit(y2, out);
         }
     }
-    (void)right;
+}
+
+template <typename Emit>
+void forEachClosedBackgroundRow(const cv::Mat& block, int kernelWidth, int kernelHeight,
+                                Emit emit) {
+    if (kernelHeight < 255)
+        streamClosedBackground<std::uint8_t>(block, kernelWidth, kernelHeight, emit);
+    else if (kernelHeight < 65535)
+        streamClosedBackground<std::uint16_t>(block, kernelWidth, kernelHeight, emit);
+    else
+        streamClosedBackground<std::uint32_t>(block, kernelWidth, kernelHeight, emit);
+}
+
+// The first x at or after `from` where row[x] is not 0, or `length`.
+int nextNonZero(const std::uint8_t* row, int from, int length) {
+    int x = from;
+    for (; x + 8 <= length; x += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, row + x, sizeof word);
+        if (word != 0)
+            break;
+    }
+    while (x < length && row[x] == 0)
+        ++x;
+    return x;
 }
 
 struct Run {
@@ -117,12 +143,12 @@ int findRoot(std::vector<int>& parent, int label) {
 
 cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight) {
     cv::Mat closed(block.size(), CV_8UC1);
-    streamClosedBackground(block, kernelWidth, kernelHeight,
-                           [&](int y, const std::vector<std::uint8_t>& background) {
-                               std::uint8_t* dst = closed.ptr<std::uint8_t>(y);
-                               for (int x = 0; x < closed.cols; ++x)
-                                   dst[x] = background[x] ? 0 : 1;
-                           });
+    forEachClosedBackgroundRow(block, kernelWidth, kernelHeight,
+                               [&](int y, const std::vector<std::uint8_t>& background) {
+                                   std::uint8_t* dst = closed.ptr<std::uint8_t>(y);
+                                   for (int x = 0; x < closed.cols; ++x)
+                                       dst[x] = background[x] ? 0 : 1;
+                               });
     return closed;
 }
 
@@ -133,16 +159,13 @@ std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block
     std::vector<Run> runs;
     std::vector<int> parent;
     std::size_t previousBegin = 0, previousEnd = 0;
-    streamClosedBackground(
+    forEachClosedBackgroundRow(
         block, kernelWidth, kernelHeight, [&](int y, const std::vector<std::uint8_t>& background) {
             const std::size_t currentBegin = runs.size();
             const int W = static_cast<int>(background.size());
             std::size_t above = previousBegin;
-            for (int x = 0; x < W;) {
-                if (!background[x]) {
-                    ++x;
-                    continue;
-                }
+            for (int x = nextNonZero(background.data(), 0, W); x < W;
+                 x = nextNonZero(background.data(), x, W)) {
                 const int x0 = x;
                 while (x < W && background[x])
                     ++x;
