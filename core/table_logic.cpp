@@ -2,6 +2,6 @@
 
 namespace pagecut {
 
-thread_local std::int32_t TABLE_LOGIC = 1;
+thread_local constinit std::int32_t TABLE_LOGIC = 1;
 
 } // namespace pagecut

@@ -9,6 +9,6 @@
 
 namespace pagecut {
 
-extern thread_local std::int32_t TABLE_LOGIC;
+extern thread_local constinit std::int32_t TABLE_LOGIC;
 
 } // namespace pagecut
