@@ -70,12 +70,11 @@ std::vector<Channel> findChannels(const std::vector<BackgroundComponent>& compon
     return channels;
 }
 
-int inkInRow(const cv::Mat& block, int row, int from, int to) {
-    const std::uint8_t* pixels = block.ptr<std::uint8_t>(row);
-    int ink = 0;
-    for (int c = from; c < to; ++c)
-        ink += pixels[c];
-    return ink;
+// Whether the block row holds ink in the columns [from, to): the trimming
+// only asks whether each side is blank, so a row segment stops at its first
+// ink.
+bool inkInRow(const cv::Mat& block, int row, int from, int to) {
+    return from < to && rowHasInk(block.ptr<std::uint8_t>(row) + from, to - from);
 }
 
 // Moves the channel's top down past the rows that still have ink on one side
@@ -85,11 +84,11 @@ void trimChannelTop(const cv::Mat& block, Channel& channel) {
     const int width = block.cols;
     bool blankRowSeen = false;
     while (channel.height >= 1) {
-        const int s1 = inkInRow(block, channel.top, 0, channel.left);
-        const int s2 = inkInRow(block, channel.top, channel.tallestColumn, width - 1);
-        if (!blankRowSeen && s1 == 0 && s2 == 0)
+        const bool left = inkInRow(block, channel.top, 0, channel.left);
+        const bool right = inkInRow(block, channel.top, channel.tallestColumn, width - 1);
+        if (!blankRowSeen && !left && !right)
             blankRowSeen = true;
-        if (blankRowSeen && s1 > 0 && s2 > 0)
+        if (blankRowSeen && left && right)
             return;
         channel.top += 1;
         channel.height -= 1;
