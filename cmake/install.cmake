@@ -1,1 +1,110 @@
 # Installation rules and packaging.
+#
+# Two components:
+#   runtime  the program, the batch script and the manual page
+#   dev      the static library, its public header and the CMake package
+#            (find_package(pagecut) and pagecut::pagecut)
+# `cmake --install` installs both; `cpack -G DEB` makes one Debian package of
+# each: pagecut_VERSION_ARCH.deb and pagecut-dev_VERSION_ARCH.deb.
+
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(PAGECUT_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/pagecut)
+
+# --- runtime ---------------------------------------------------------------
+
+install(TARGETS pagecut RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/pagecut-batch
+    DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+
+# Manual pages are installed compressed, as Debian expects them.
+find_program(PAGECUT_GZIP gzip)
+if(NOT PAGECUT_GZIP)
+    message(FATAL_ERROR "gzip is needed to install the manual page")
+endif()
+set(PAGECUT_MAN_PAGE ${PROJECT_BINARY_DIR}/pagecut.1.gz)
+add_custom_command(OUTPUT ${PAGECUT_MAN_PAGE}
+    COMMAND ${PAGECUT_GZIP} -9 -n -c ${PROJECT_SOURCE_DIR}/doc/pagecut.1 > ${PAGECUT_MAN_PAGE}
+    DEPENDS ${PROJECT_SOURCE_DIR}/doc/pagecut.1
+    COMMENT "Compressing the manual page")
+add_custom_target(pagecut_man ALL DEPENDS ${PAGECUT_MAN_PAGE})
+install(FILES ${PAGECUT_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+
+# --- dev: library, header, CMake package -----------------------------------
+
+# The library is static, so its exported target lists OpenCV core (public) and
+# imgproc (link only) among its link dependencies; pagecutConfig.cmake finds
+# OpenCV for the consumer before loading the target.
+install(TARGETS pagecut_lib EXPORT pagecutTargets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+# Only the public header: everything else under the source tree is internal.
+install(FILES ${PROJECT_SOURCE_DIR}/include/pagecut/pagecut.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pagecut COMPONENT dev)
+install(EXPORT pagecutTargets NAMESPACE pagecut:: DESTINATION ${PAGECUT_CMAKE_DIR}
+    COMPONENT dev)
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/pagecutConfig.cmake.in
+    ${PROJECT_BINARY_DIR}/pagecutConfig.cmake INSTALL_DESTINATION ${PAGECUT_CMAKE_DIR})
+# Before 1.0 a new minor version may change the API.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/pagecutConfigVersion.cmake
+    COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/pagecutConfig.cmake
+    ${PROJECT_BINARY_DIR}/pagecutConfigVersion.cmake
+    DESTINATION ${PAGECUT_CMAKE_DIR} COMPONENT dev)
+
+# --- Debian packages ---------------------------------------------------------
+
+set(PAGECUT_PACKAGE_CONTACT "pagecut maintainers <pagecut@localhost>"
+    CACHE STRING "Maintainer field of the Debian packages")
+
+set(CPACK_PACKAGE_NAME pagecut)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${PAGECUT_PACKAGE_CONTACT})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_COMPONENTS_ALL runtime dev)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_STRIP_FILES ON)
+# Each component's description starts with its own one-line summary.
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME pagecut)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION graphics)
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
+    "divides a page image into text blocks in reading order\n\
+pagecut divides the printed content of a page image into rectangular text\n\
+blocks and lists them in reading order, one line per block, with an\n\
+annotated copy of the page on request. pagecut-batch runs it over folders\n\
+of pages on all cores with GNU parallel.")
+# The batch script needs GNU parallel; pagecut itself does not.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS parallel)
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME pagecut-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_COMPONENT_DEV_DESCRIPTION
+    "library for C++ (static) and CMake package of pagecut\n\
+The pagecut::cutPage function divides a page image held in a cv::Mat into\n\
+text blocks in reading order, with the results of the pagecut program.\n\
+Use it with find_package(pagecut) and the target pagecut::pagecut.")
+# OpenCVConfig.cmake, which pagecutConfig.cmake loads, comes with libopencv-dev.
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libopencv-dev")
+
+# The runtime package's dependencies (OpenCV's libraries, the C and C++
+# runtimes) are read off the binaries by dpkg-shlibdeps (package dpkg-dev).
+find_program(PAGECUT_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(PAGECUT_DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+else()
+    message(STATUS "dpkg-shlibdeps not found: the Debian package lists Debian 12's "
+                   "OpenCV libraries by name")
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
+        "libopencv-core406, libopencv-imgproc406, libopencv-imgcodecs406, libstdc++6, libc6")
+endif()
+
+include(CPack)
+
+if(PAGECUT_TESTS)
+    include(${PROJECT_SOURCE_DIR}/tests/packaging.cmake)
+endif()

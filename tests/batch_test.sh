@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Runs scripts/pagecut-batch over a folder of sample pages and a broken file.
+# Usage: batch_test.sh PAGECUT_BATCH PAGECUT MAKE_SAMPLE_PAGE
+set -uo pipefail
+
+batch=$1 pagecut=$2 make_page=$3
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/pagecut-batch-test.XXXXXX")
+trap 'rm -rf -- "$tmp"' EXIT
+cd "$tmp" || exit 1
+failures=0
+
+check() { # DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if ! "$@"; then
+        echo "FAILED: $what" >&2
+        failures=$((failures + 1))
+    fi
+}
+# Runs the batch script; its summary goes to summary.txt, its errors to errors.txt.
+run_batch() {
+    "$batch" --pagecut "$pagecut" "$@" >summary.txt 2>errors.txt
+    status=$?
+}
+differ() { ! cmp -s "$1" "$2"; }
+summary_says() { # TEXT: a whole line of the summary
+    grep -qxF -- "$1" summary.txt || { echo "--- summary:" >&2; cat summary.txt errors.txt >&2; false; }
+}
+
+mkdir pages reference
+"$make_page" pages/a.png || exit 1
+cp pages/a.png pages/b.png
+cp pages/a.png pages/c.png
+echo "not an image" >pages/broken.png
+echo "notes" >pages/notes.txt
+"$pagecut" pages/a.png 0 0 0 0 reference/ "" || exit 1
+reference=reference/res_a.png.txt
+check "the reference result lists blocks" test -s "$reference"
+
+# First run: every image of the folder; the text file is no page.
+run_batch pages out
+check "exit status 1 when a page failed (got $status)" test "$status" = 1
+check "3 pages done" summary_says "Pages done: 3"
+check "no page skipped" summary_says "Pages skipped (result file already there): 0"
+check "1 page failed" summary_says "Pages failed: 1"
+check "the failure's exit code and message" summary_says \
+    "  pages/broken.png: exit code 5: Could not open or find INPUT_IMAGE pages/broken.png"
+for name in a b c; do
+    check "result file of $name equals pagecut's" cmp -s out/res_$name.png.txt "$reference"
+done
+check "only the three result files in the output folder: $(ls -A out)" \
+    test "$(ls -A out)" = "$(printf 'res_a.png.txt\nres_b.png.txt\nres_c.png.txt')"
+
+# Second run: done pages are skipped (a marked result file stays as it is),
+# the failed page is tried again.
+echo "kept" >out/res_a.png.txt
+run_batch pages out
+check "exit status 1 again (got $status)" test "$status" = 1
+check "no page done" summary_says "Pages done: 0"
+check "3 pages skipped" summary_says "Pages skipped (result file already there): 3"
+check "the broken page failed again" summary_says "Pages failed: 1"
+check "a skipped page's result file is left alone" test "$(cat out/res_a.png.txt)" = kept
+
+# Annotated images: pages that lack theirs are done again. With no terminal the
+# bar is left out quietly.
+rm pages/broken.png
+run_batch pages out --images --bar
+check "exit status 0 when no page failed (got $status)" test "$status" = 0
+check "3 pages done for their images" summary_says "Pages done: 3"
+check "no page failed" summary_says "Pages failed: 0"
+check "nothing on the error stream: $(cat errors.txt)" test ! -s errors.txt
+check "the marked result file was written again" cmp -s out/res_a.png.txt "$reference"
+for name in a b c; do
+    check "annotated image of $name" test -s out/res_$name.png
+done
+
+# A list on the standard input (empty lines ignored); a failure reported on
+# pagecut's standard output stream. With --redo a page is run whatever is
+# there, and a page that fails keeps no result file.
+mkdir listed
+echo "stale" >listed/res_missing.png.txt
+run_batch --files - listed --redo <<<$'pages/b.png\n\nmissing.png'
+check "exit status 1 for the missing page (got $status)" test "$status" = 1
+check "the listed page done" summary_says "Pages done: 1"
+check "the missing page's message" summary_says \
+    "  missing.png: exit code 5: Could not open or find INPUT_IMAGE missing.png"
+check "the listed page's result file" cmp -s listed/res_b.png.txt "$reference"
+check "no result file for the failed page" test ! -e listed/res_missing.png.txt
+
+# The options reach pagecut as its arguments: a stand-in writes them, one a
+# line, to its result file (LOG_PATH, the seventh).
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"$7"\n' >record-args
+chmod +x record-args
+"$batch" --pagecut ./record-args --files - args --box 1 2 3 4 --table-logic 2 --images \
+    <<<pages/b.png >summary.txt 2>&1
+check "the stand-in ran: $(cat summary.txt)" test -f args/res_b.png.txt
+check "pagecut's arguments: $(tr '\n' ' ' <args/res_b.png.txt)" test \
+    "$(sed 7d args/res_b.png.txt | tr '\n' ' ')" = "pages/b.png 1 2 3 4 args/ 2 1 "
+
+# Wrong options stop before any page is run.
+run_batch pages wrong --table-logic 3
+check "exit status 2 for a wrong TABLE_LOGIC (got $status)" test "$status" = 2
+check "no output folder made for a wrong command line" test ! -e wrong
+
+# Other machines through GNU parallel, here a stand-in for ssh that runs the
+# command on this machine in a home folder of its own; --transfer copies each
+# page there and the result files back.
+mkdir home
+cat >fake-ssh <<'EOF'
+#!/usr/bin/env bash
+while [[ $# -gt 0 && $1 == -* ]]; do
+    case $1 in -o | -p | -l | -i | -F | -S | -e) shift 2 ;; *) shift ;; esac
+done
+shift
+[ "${1-}" = -- ] && shift
+cd "$FAKE_HOME" && HOME=$FAKE_HOME exec bash -c "$*"
+EOF
+chmod +x fake-ssh
+echo "2/otherhost" >hosts
+FAKE_HOME=$tmp/home run_batch pages remote --images --sshloginfile hosts --transfer \
+    -- --ssh "$tmp/fake-ssh"
+check "exit status 0 on the other machine (got $status)" test "$status" = 0
+check "3 pages done on the other machine" summary_says "Pages done: 3"
+for name in a b c; do
+    check "result file of $name came back" cmp -s remote/res_$name.png.txt "$reference"
+    check "annotated image of $name came back" cmp -s remote/res_$name.png out/res_$name.png
+done
+check "nothing left on the other machine: $(find home -mindepth 1)" test -z "$(find home -mindepth 1)"
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
+echo "batch runs: all checks passed"
