@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
+#include <vector>
 
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -51,10 +52,31 @@ cv::Mat readGreyImage(const std::string& path) {
     }
 }
 
+namespace {
+
+// Whether the writer chosen by the extension of `path` can hold an image of
+// `image`'s type (the grey-only formats cannot hold the colour annotation).
+bool writerTakes(const std::string& path, const cv::Mat& image) {
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || !cv::haveImageWriter(path))
+        return false;
+    std::vector<std::uint8_t> encoded;
+    const cv::Mat sample(1, 1, image.type(), cv::Scalar::all(0));
+    return cv::imencode(path.substr(dot), sample, encoded);
+}
+
+} // namespace
+
 bool writeImage(std::string& path, const cv::Mat& image) {
     QuietStderr quiet;
     try {
-        if (!cv::haveImageWriter(path))
+        bool takes = false;
+        try {
+            takes = writerTakes(path, image);
+        } catch (const std::exception&) {
+            takes = false;
+        }
+        if (!takes)
             path += ".png";
         return cv::imwrite(path, image);
     } catch (const std::exception&) {

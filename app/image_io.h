@@ -15,7 +15,9 @@ namespace pagecut {
 cv::Mat readGreyImage(const std::string& path);
 
 // Writes `image` in the format its path names. When no writer knows the
-// path's extension, ".png" is appended to `path` and PNG is written. Returns
+// path's extension, or that format cannot hold an image of this type (a grey
+// format given the colour annotation), ".png" is appended to `path` and PNG
+// is written. Returns
 // false when the file could not be written; `path` then names the file tried.
 bool writeImage(std::string& path, const cv::Mat& image);
 

@@ -1,5 +1,6 @@
 // Writes the sample page the project ships (or any page of the generator) to
 // the given path.
+#include <exception>
 #include <iostream>
 
 #include <opencv2/imgcodecs.hpp>
@@ -11,7 +12,13 @@ int main(int argc, char** argv) {
         std::cerr << "Usage: " << (argc > 0 ? argv[0] : "make-sample-page") << " OUTPUT.png\n";
         return 1;
     }
-    if (!cv::imwrite(argv[1], pagecut::pagegen::samplePage())) {
+    bool written = false;
+    try {
+        written = cv::imwrite(argv[1], pagecut::pagegen::samplePage());
+    } catch (const std::exception&) {
+        written = false;
+    }
+    if (!written) {
         std::cerr << "Could not write " << argv[1] << "\n";
         return 1;
     }
