@@ -56,9 +56,14 @@ namespace {
 
 // Whether the writer chosen by the extension of `path` can hold an image of
 // `image`'s type (the grey-only formats cannot hold the colour annotation).
+// Only a dot in the file name starts an extension; OpenCV's own lookup would
+// also take one in a folder name ("v1.jpg/scan").
 bool writerTakes(const std::string& path, const cv::Mat& image) {
+    const std::size_t slash = path.find_last_of("/\\");
     const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || !cv::haveImageWriter(path))
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    if (!cv::haveImageWriter(path))
         return false;
     std::vector<std::uint8_t> encoded;
     const cv::Mat sample(1, 1, image.type(), cv::Scalar::all(0));

@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     // A result file on a closed pipe is a failed write (exit code 7), not a
     // death by signal.
     std::signal(SIGPIPE, SIG_IGN);
+    // Likewise a result file over the file size limit.
+    std::signal(SIGXFSZ, SIG_IGN);
     pagecut::silenceLibraryLogging();
     try {
         pagecut::TABLE_LOGIC = 1;
