@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <fcntl.h>
+#include <fstream>
 #include <iostream>
 #include <unistd.h>
 #include <vector>
@@ -44,9 +45,24 @@ class QuietStderr {
 } // namespace
 
 cv::Mat readGreyImage(const std::string& path) {
+    // The file is read once and decoded from memory: reading it by name would
+    // open it twice (once to recognise the format), which a named pipe or
+    // standard input cannot serve.
+    std::vector<std::uint8_t> bytes;
+    {
+        std::ifstream file(path, std::ios::binary);
+        if (!file)
+            return cv::Mat();
+        std::vector<char> chunk(1 << 20);
+        while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) ||
+               file.gcount() > 0)
+            bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + file.gcount());
+        if (file.bad() || bytes.empty())
+            return cv::Mat();
+    }
     QuietStderr quiet;
     try {
-        return cv::imread(path, cv::IMREAD_GRAYSCALE);
+        return cv::imdecode(bytes, cv::IMREAD_GRAYSCALE);
     } catch (const std::exception&) {
         return cv::Mat();
     }

@@ -110,6 +110,7 @@ man_page() {
         [ -s out.txt ] && stream=output
         message=$(grep -v -e '^$' -e '^Usage: ' out.txt err.txt -h | head -n 1)
         message=${message/missing\/PATH/PATH}
+        message=${message/missing\/res_page.pgm.png/PATH}
         message=${message/missing\/res_page.pgm/PATH}
         check "manual shows exit code $code's message on the standard $stream stream: $message" \
             grep -qF "On the standard $stream stream: $message" man.txt
