@@ -5,6 +5,8 @@
 #include <iostream>
 #include <utility>
 
+#include <opencv2/core/utility.hpp>
+
 #include "app/command_line.h"
 #include "app/image_io.h"
 #include "app/pipeline.h"
@@ -17,6 +19,8 @@ int main(int argc, char** argv) {
     // Likewise a result file over the file size limit.
     std::signal(SIGXFSZ, SIG_IGN);
     pagecut::silenceLibraryLogging();
+    // One page, one thread: callers run many pages side by side.
+    cv::setNumThreads(0);
     try {
         pagecut::TABLE_LOGIC = 1;
         pagecut::CommandLineArgs args;
