@@ -1,8 +1,8 @@
-#include <opencv2/core.hpp>
-
 #include "segment/cell_splitter.h"
 
 #include <algorithm>
+
+#include <opencv2/core.hpp>
 
 #include "core/cuts.h"
 #include "core/profile.h"

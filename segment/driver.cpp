@@ -1,6 +1,6 @@
-#include <opencv2/core.hpp>
-
 #include "segment/driver.h"
+
+#include <opencv2/core.hpp>
 
 #include "segment/block_tests.h"
 #include "segment/box_bands.h"

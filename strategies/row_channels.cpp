@@ -1,8 +1,8 @@
-#include <opencv2/core.hpp>
-
 #include "strategies/row_channels.h"
 
 #include <algorithm>
+
+#include <opencv2/core.hpp>
 
 #include "core/profile.h"
 #include "strategies/closed_background.h"

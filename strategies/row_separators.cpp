@@ -1,6 +1,6 @@
-#include <opencv2/core.hpp>
-
 #include "strategies/row_separators.h"
+
+#include <opencv2/core.hpp>
 
 #include "core/cuts.h"
 #include "core/profile.h"
