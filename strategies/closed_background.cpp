@@ -204,10 +204,11 @@ std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block
             BackgroundComponent fresh;
             fresh.left = run.x0;
             fresh.top = run.y;
-            fresh.width = run.x1 - run.x0; // right edge for now
-            fresh.height = run.y;          // bottom row for now
+            // Until every run is in, width holds the right edge and height
+            // the bottom row.
+            fresh.width = run.x1;
+            fresh.height = run.y;
             components.push_back(fresh);
-            components.back().width = run.x1;
         }
         BackgroundComponent& c = components[slot];
         c.left = std::min(c.left, run.x0);
