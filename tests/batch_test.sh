@@ -117,6 +117,8 @@ cd "$FAKE_HOME" && HOME=$FAKE_HOME exec bash -c "$*"
 EOF
 chmod +x fake-ssh
 echo "2/otherhost" >hosts
+# SHELL is unset as under cron or a bare CI runner: the batch must not need it.
+unset SHELL
 FAKE_HOME=$tmp/home run_batch pages remote --images --sshloginfile hosts --transfer \
     -- --ssh "$tmp/fake-ssh"
 check "exit status 0 on the other machine (got $status)" test "$status" = 0
