@@ -6,6 +6,7 @@
 
 #include "core/cuts.h"
 #include "core/profile.h"
+#include "segment/complement.h"
 #include "segment/driver.h"
 
 namespace pagecut {
@@ -81,10 +82,11 @@ bool trimCellMargins(const cv::Mat& image, Region& region) {
     return r.width > 0 && r.height > 0;
 }
 
-CellCanvas CellCanvas::inPlaceOf(const cv::Mat& image) {
+CellCanvas CellCanvas::inPlaceOf(const cv::Mat& image, const cv::Mat& inverted) {
     CellCanvas canvas;
     canvas.pagePolarity = image;
     canvas.inPlace = true;
+    canvas.inverted = inverted;
     return canvas;
 }
 
@@ -121,15 +123,26 @@ namespace {
 // the recursion (bounded by the depth limit). Every other image it writes is
 // a copy of its own. Saving that window and restoring it afterwards therefore
 // leaves the canvas as it was.
+//
+// With an in-place canvas the window is not copied: the canvas is the
+// complement of the inverted image but for the few pixels recorded here, and
+// the subtree gives the inverted image back unchanged (framed blocks nested in
+// the cell borrow it for their own inverted images).
 void divideCell(const cv::Mat& image, const Region& cell, std::vector<Region>& output,
                 const SegmentationParams& params, CellCanvas& canvas) {
     canvas.ensure(image);
     const int reachAbove = 2 * (std::max(params.maxDepth, 0) + 2);
     const int top = std::max(0, cell.rect.y - reachAbove);
     const cv::Rect window(cell.rect.x, top, cell.rect.width, cell.rect.y + cell.rect.height - top);
-    const cv::Mat saved = canvas.pagePolarity(window).clone();
-    segmentBlock(canvas.pagePolarity, cell, output, params);
-    saved.copyTo(canvas.pagePolarity(window));
+    if (canvas.inverted.empty()) {
+        const cv::Mat saved = canvas.pagePolarity(window).clone();
+        segmentBlock(canvas.pagePolarity, cell, output, params);
+        saved.copyTo(canvas.pagePolarity(window));
+        return;
+    }
+    const ComplementDiff kept = diffFromComplement(canvas.inverted, canvas.pagePolarity, window);
+    segmentBlockLending(canvas.pagePolarity, canvas.inverted, cell, output, params);
+    restoreFromComplement(canvas.inverted, canvas.pagePolarity, window, kept);
 }
 
 } // namespace

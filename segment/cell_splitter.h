@@ -24,13 +24,20 @@ void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output
 // received (the inverted copy is 1 - that image, so its page polarity is that
 // image with the marks made in the copy), and undoes the marks when done. A
 // canvas that is not in place is a copy made when the first cell needs it.
+//
+// An in-place canvas also knows the inverted image it complements. Its cells
+// lend that buffer to the framed blocks nested in them, which need an
+// inverted image of their own, and the canvas is given back after each cell
+// from it; so nesting costs no copy of the page per level.
 struct CellCanvas {
     cv::Mat pagePolarity; // the image the cells are divided on; empty until needed
     bool inPlace = false;
     std::vector<std::pair<cv::Rect, cv::Mat>> saved; // pixels under the marks, in place
+    cv::Mat inverted; // the inverted image, when the canvas is in place
 
-    // A canvas kept in place in `image`, the image the block was inverted from.
-    static CellCanvas inPlaceOf(const cv::Mat& image);
+    // A canvas kept in place in `image`, the image the block was inverted
+    // from into `inverted`.
+    static CellCanvas inPlaceOf(const cv::Mat& image, const cv::Mat& inverted);
 
     // Records that `rect` of the inverted image was cleared to 0: the page
     // polarity there becomes 1.

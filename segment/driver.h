@@ -20,4 +20,11 @@ void segmentPage(cv::Mat& page, std::vector<Region>& output, SegmentationParams 
 void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
                   SegmentationParams params);
 
+// segmentBlock, lending `spare` (an image of the same size, best the
+// complement of `image`) to the framed blocks below, which then take it for
+// their inverted image instead of allocating one. `spare` is given back
+// unchanged.
+void segmentBlockLending(cv::Mat& image, cv::Mat& spare, Region region, std::vector<Region>& output,
+                         SegmentationParams params);
+
 } // namespace pagecut

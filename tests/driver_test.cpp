@@ -95,3 +95,44 @@ TEST(SegmentationParams, PassConstantsAndCopiesOwningTheirBoxes) {
     ASSERT_EQ(layout.boxes.size(), 1u);
     EXPECT_EQ(layout.boxes[0].rect.x, 0);
 }
+
+// Framed blocks nested inside the cells of a framed block borrow a spare
+// image for their inverted copy instead of allocating one: whatever the spare
+// held, the result is the same and the spare comes back unchanged.
+TEST(SegmentBlock, NestedFramesBorrowTheSpareAndGiveItBackUnchanged) {
+    cv::Mat page = test::blankImage(260, 220);
+    cv::Rect ring(10, 10, 240, 200);
+    Rects inner; // the text in each ring, under its top rule
+    for (int level = 0; level < 4; ++level) {
+        test::frame(page, ring, 2);
+        const cv::Rect line(ring.x + 8, ring.y + 8, ring.width / 2, 8);
+        text(page, line);
+        inner.push_back(line);
+        ring = cv::Rect(ring.x + 24, ring.y + 24, ring.width - 48, ring.height - 48);
+    }
+    const cv::Mat before = page.clone();
+    const SegmentationParams params = layoutPassParams(run(page, boxPassParams()));
+    std::vector<Region> alone;
+    segmentBlock(page, rootRegion(page.cols, page.rows), alone, params);
+    ASSERT_EQ(cv::countNonZero(page != before), 0);
+    // Every ring's text came back from the cells of the frame around it, so
+    // each frame inside the outermost was divided on an inverted image.
+    ASSERT_EQ(alone.size(), inner.size());
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        EXPECT_EQ(alone[i].rect.tl(), inner[i].tl());
+        EXPECT_TRUE(alone[i].inCell);
+    }
+
+    cv::Mat complement;
+    cv::subtract(cv::Scalar::all(1), page, complement);
+    cv::Mat noise(page.size(), CV_8UC1);
+    cv::randu(noise, 0, 3);
+    for (const cv::Mat& spare : {complement, noise}) {
+        cv::Mat lent = spare.clone();
+        std::vector<Region> lending;
+        segmentBlockLending(page, lent, rootRegion(page.cols, page.rows), lending, params);
+        EXPECT_EQ(rectsOf(lending), rectsOf(alone));
+        EXPECT_EQ(cv::countNonZero(lent != spare), 0);
+        EXPECT_EQ(cv::countNonZero(page != before), 0);
+    }
+}

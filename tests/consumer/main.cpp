@@ -22,7 +22,7 @@ void drawLine(cv::Mat& page, int x0, int x1, int y, int seed) {
 
 cv::Mat drawPage() {
     cv::Mat page(1400, 1000, CV_8UC1, cv::Scalar(255));
-    drawLine(page, 100, 700, 80, 1);  // heading
+    drawLine(page, 100, 700, 80, 1);   // heading
     drawLine(page, 100, 900, 1000, 2); // two closing lines under both columns
     drawLine(page, 100, 900, 1026, 3);
     for (int column = 0; column < 2; ++column) {
@@ -61,7 +61,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const cv::Rect& block : result.blocks)
-        std::cout << block.x << ' ' << block.y << ' ' << block.width << ' ' << block.height
-                  << '\n';
+        std::cout << block.x << ' ' << block.y << ' ' << block.width << ' ' << block.height << '\n';
     return 0;
 }
