@@ -85,7 +85,6 @@ bool trimCellMargins(const cv::Mat& image, Region& region) {
 CellCanvas CellCanvas::inPlaceOf(const cv::Mat& image, const cv::Mat& inverted) {
     CellCanvas canvas;
     canvas.pagePolarity = image;
-    canvas.inPlace = true;
     canvas.inverted = inverted;
     return canvas;
 }
@@ -96,7 +95,7 @@ void CellCanvas::mark(const cv::Rect& rect) {
     const cv::Rect clipped = rect & cv::Rect(0, 0, pagePolarity.cols, pagePolarity.rows);
     if (clipped.empty())
         return;
-    if (inPlace)
+    if (inPlace())
         saved.emplace_back(clipped, pagePolarity(clipped).clone());
     pagePolarity(clipped).setTo(1);
 }
@@ -134,7 +133,7 @@ void divideCell(const cv::Mat& image, const Region& cell, std::vector<Region>& o
     const int reachAbove = 2 * (std::max(params.maxDepth, 0) + 2);
     const int top = std::max(0, cell.rect.y - reachAbove);
     const cv::Rect window(cell.rect.x, top, cell.rect.width, cell.rect.y + cell.rect.height - top);
-    if (canvas.inverted.empty()) {
+    if (!canvas.inPlace()) {
         const cv::Mat saved = canvas.pagePolarity(window).clone();
         segmentBlock(canvas.pagePolarity, cell, output, params);
         saved.copyTo(canvas.pagePolarity(window));

@@ -31,9 +31,10 @@ void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output
 // from it; so nesting costs no copy of the page per level.
 struct CellCanvas {
     cv::Mat pagePolarity; // the image the cells are divided on; empty until needed
-    bool inPlace = false;
     std::vector<std::pair<cv::Rect, cv::Mat>> saved; // pixels under the marks, in place
-    cv::Mat inverted; // the inverted image, when the canvas is in place
+    cv::Mat inverted; // the inverted image; empty unless the canvas is in place
+
+    bool inPlace() const { return !inverted.empty(); }
 
     // A canvas kept in place in `image`, the image the block was inverted
     // from into `inverted`.

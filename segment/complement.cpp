@@ -1,6 +1,5 @@
 #include "segment/complement.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include <opencv2/core.hpp>
