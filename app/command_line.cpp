@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "app/command_line.h"
 
 #include <iostream>
+
 #include <limits>
+#include <opencv2/core/utility.hpp>
 #include <optional>
 
 #include "app/image_io.h"
@@ -29,10 +32,38 @@ std::optional<std::int32_t> parseNumber(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
-int fail(std::ostream& stream, const std::string& text, const std::string& programName, int code) {
+constexpr const char* kPositionalSynopsis =
+    "INPUT_IMAGE BB_X0 BB_Y0 BB_X1 BB_Y1 SAVE_PATH LOG_PATH [TABLE_LOGIC = 1] "
+    "[SAVE_IMAGE_FLAG = 0]";
+
+std::string usageLine(const std::string& programName, bool withOptions) {
+    std::string line = "Usage: " + programName + " ";
+    if (withOptions)
+        line += optionsSynopsis() + " ";
+    return line + kPositionalSynopsis;
+}
+
+// The usage line of a fault depends on whether options were given, so that a
+// command line without them reads byte for byte as it always has.
+struct Usage {
+    std::string programName;
+    bool withOptions;
+};
+
+int fail(std::ostream& stream, const std::string& text, const Usage& usage, int code) {
     writeMessage(stream, text);
-    printUsage(programName);
+    printUsage(usage.programName, usage.withOptions);
     return code;
+}
+
+void printHelp(const std::string& programName) {
+    std::cout << usageLine(programName, true) << "\n\nOptions (before INPUT_IMAGE; -- ends them):\n"
+              << optionsDescription() << std::flush;
+}
+
+void printVersion() {
+    std::cout << "pagecut " << PAGECUT_VERSION << " (OpenCV " << cv::getVersionString() << ")"
+              << std::endl;
 }
 
 } // namespace
@@ -41,13 +72,8 @@ void writeMessage(std::ostream& stream, const std::string& text) {
     stream << std::endl << text << std::endl;
 }
 
-void printUsage(const std::string& programName) {
-    std::cerr << std::endl
-              << "Usage: " << programName
-              << " INPUT_IMAGE BB_X0 BB_Y0 BB_X1 BB_Y1 SAVE_PATH LOG_PATH [TABLE_LOGIC = 1] "
-                 "[SAVE_IMAGE_FLAG = 0]"
-              << std::endl
-              << std::endl;
+void printUsage(const std::string& programName, bool withOptions) {
+    std::cerr << std::endl << usageLine(programName, withOptions) << std::endl << std::endl;
 }
 
 std::pair<std::string, std::string> splitInputPath(const std::string& path) {
@@ -59,8 +85,36 @@ std::pair<std::string, std::string> splitInputPath(const std::string& path) {
 
 int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
     const std::string programName = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i)
+        words.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    return parseCommandLine(programName, words, args);
+}
+
+int parseCommandLine(const std::string& programName, const std::vector<std::string>& words,
+                     CommandLineArgs& args) {
+    const OptionsParse parse = parseOptions(words);
+    const Usage usage{programName, parse.sawOptions};
+    if (!parse.fault.empty())
+        return fail(std::cerr, parse.fault, usage, kExitBadOption);
+    args.options = parse.options;
+    args.answered = parse.options.showHelp || parse.options.showVersion;
+    if (parse.options.showHelp) {
+        printHelp(programName);
+        return kExitSuccess;
+    }
+    if (parse.options.showVersion) {
+        printVersion();
+        return kExitSuccess;
+    }
+
+    // Positional words from here on: `argv[1]` is INPUT_IMAGE, as without options.
+    std::vector<const char*> argv = {programName.c_str()};
+    for (std::size_t i = parse.firstPositional; i < words.size(); ++i)
+        argv.push_back(words[i].c_str());
+    const std::size_t argc = argv.size();
     if (argc < 8) {
-        printUsage(programName);
+        printUsage(programName, usage.withOptions);
         return kExitTooFewArguments;
     }
     std::tie(args.inputDirectory, args.inputFileName) = splitInputPath(argv[1]);
@@ -73,7 +127,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
                 std::cerr,
                 std::string("Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got ") +
                     argv[i] + " instead.",
-                programName, kExitBadCoordinate);
+                usage, kExitBadCoordinate);
         }
         args.box.push_back(*value);
     }
@@ -87,7 +141,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
                         "TABLE_LOGIC should be an int in (" + std::to_string(kTableLogicRange[0]) +
                             ", " + std::to_string(kTableLogicRange[1]) + "). Got " + argv[8] +
                             " instead.",
-                        programName, kExitBadTableLogic);
+                        usage, kExitBadTableLogic);
         }
         TABLE_LOGIC = *value;
     }
@@ -99,7 +153,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
             return fail(std::cerr,
                         std::string("SAVE_IMAGE_FLAG should be a bool [0/1]. Got ") + argv[9] +
                             " instead.",
-                        programName, kExitBadSaveImageFlag);
+                        usage, kExitBadSaveImageFlag);
         }
         args.saveImage = *value != 0;
     }
@@ -107,7 +161,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
     const std::string imagePath = args.inputDirectory + args.inputFileName;
     cv::Mat image = readGreyImage(imagePath);
     if (image.empty()) {
-        return fail(std::cout, "Could not open or find INPUT_IMAGE " + imagePath, programName,
+        return fail(std::cout, "Could not open or find INPUT_IMAGE " + imagePath, usage,
                     kExitUnreadableImage);
     }
 
@@ -119,7 +173,7 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
     if (outside || inverted) {
         return fail(std::cout,
                     "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.",
-                    programName, kExitBoxOutsideImage);
+                    usage, kExitBoxOutsideImage);
     }
     args.image = image;
     return kExitSuccess;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program's command line: validation in a fixed order, with one message
 // and exit code per fault.
 #pragma once
@@ -9,12 +10,15 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include "app/options.h"
+
 namespace pagecut {
 
 // Exit codes of the program.
 enum ExitCode : int {
     kExitSuccess = 0,
     kExitTooFewArguments = 1,
+    kExitBadOption = 1, // an unknown option or a bad option value
     kExitBadCoordinate = 2,
     kExitBadTableLogic = 3,
     kExitBadSaveImageFlag = 4,
@@ -33,15 +37,25 @@ struct CommandLineArgs {
     std::string logPath;
     bool saveImage = false;
     cv::Mat image; // the page as decoded for the box check, handed on to the pipeline
+    ProgramOptions options;
+    bool answered = false; // --help or --version was answered: there is no page to run
 };
 
-// Checks the arguments in order and stops at the first fault with its
-// message, the usage line and its exit code; on 0 `args` is complete and
-// TABLE_LOGIC is set. Reads the image once to check the box against its size.
+// Reads the leading options, then checks the positional arguments in order
+// and stops at the first fault with its message, the usage line and its exit
+// code; on 0 `args` is complete and TABLE_LOGIC is set, or `args.answered`
+// says that --help or --version was printed instead. Reads the image once to
+// check the box against its size.
 int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args);
 
+// The same over the words after the program name.
+int parseCommandLine(const std::string& programName, const std::vector<std::string>& words,
+                     CommandLineArgs& args);
+
 // Writes the usage line, framed by empty lines, to the standard error stream.
-void printUsage(const std::string& programName);
+// A command line that gave options gets the usage line that names them; one
+// without options gets the plain usage line, as it always has.
+void printUsage(const std::string& programName, bool withOptions = false);
 
 // Splits a path at its last separator (backslash or slash) into the directory
 // part (separator included, possibly empty) and the file name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and writing image files without letting the codecs' own complaints
 // ("libpng error: ...") or exceptions reach the caller: the program's streams
 // carry only its own messages, and a file that cannot be decoded or written is

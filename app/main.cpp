@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // pagecut: divides the printed content of a page image into rectangular text
 // blocks and lists them in reading order.
 #include <csignal>
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
         pagecut::TABLE_LOGIC = 1;
         pagecut::CommandLineArgs args;
         const int parsed = pagecut::parseCommandLine(argc, argv, args);
-        if (parsed != 0)
+        if (parsed != 0 || args.answered)
             return parsed;
         return pagecut::runPagePipeline(args.inputFileName, args.inputDirectory, args.savePath,
                                         args.box, args.saveImage, args.logPath,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Joining runs of consecutive blocks into their bounding box.
 #pragma once
 

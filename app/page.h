@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A page from greyscale image to block lists: the working page and the two
 // passes with merging. No file is read or written here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole run after a successful parse: working page, two passes, merging,
 // the result file and the annotated image.
 #pragma once

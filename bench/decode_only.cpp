@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The floor of the benchmark: a process that only decodes the page image as
 // greyscale, with the same OpenCV as pagecut, and exits.
 #include <opencv2/imgcodecs.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a command several times and prints the median wall time (ms) and the
 // largest peak resident set size (KiB) of the child process, measured with
 // wait4's resource usage, so that the figures cover the whole process.

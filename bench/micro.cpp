@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Micro-benchmarks of the hot operations, on the project's sample page.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the time goes inside one run: decode, preparation, the two passes,
 // merging and output, each timed in process over several repetitions.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two plain projection cuts: a block into horizontal bands at its blank
 // rows, and into vertical strips at its blank columns.
 #pragma once

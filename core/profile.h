@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Projection profiles and the runs found in them: the primitives from which
 // every cut of the segmentation is made.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records shared by every step of the segmentation: one block of the page
 // (Region) and the parameters of one pass (SegmentationParams). Both are
 // plain values; every operation takes its own copies.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The table setting chosen on the command line (1 or 2). It is written only
 // by the command-line parser (or for the length of one library call) and read
 // only by the table row separator step; it is deliberately not part of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: arbitrary bytes through the image decoder (greyscale), then the
 // two passes and merging through cutPage, with the whole page as box and with
 // a box taken from the input. Aborts when an invariant of fuzz_cases.h fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target, structure-aware: the bytes are a page size and a list of
 // drawing commands (text of small glyph rectangles, rules, nested frames,
 // grids, filled and erased blocks, dots); the drawn page goes through cutPage

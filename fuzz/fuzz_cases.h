@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The cases the fuzz targets run, shared with the test that replays their
 // corpus in the ordinary build: bytes decoded as an image, or bytes read as
 // drawing commands, then the whole page through cutPage. Each check returns

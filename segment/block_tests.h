@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two measurements the driver makes on every block before dividing it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "segment/box_bands.h"
 
 #include "core/profile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cutting a block into bands around the framed blocks found by the first pass.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cutting the inverted interior of a framed block along its rules into cells,
 // and handing each non-empty cell back to the driver.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A buffer that is, but for a few pixels, the complement (1 - x) of another
 // image: the inverted copy of a framed block and its page-polarity canvas are
 // such a pair. Keeping only the pixels where the pair disagrees lets a buffer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "segment/driver.h"
 
 #include <opencv2/core.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The background of a binary block after a morphological closing with a
 // rectangle, as connected components with their statistics, computed in one
 // streaming pass: no full-size intermediate image is made.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dividing a block into columns of text at the blank gaps of its column
 // profile.
 #pragma once

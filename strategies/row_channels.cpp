@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "strategies/row_channels.h"
 
 #include <algorithm>

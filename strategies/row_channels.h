@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dividing a block into bands at blank rows, except where the cut would cross
 // a vertical white channel (such as the gutter between two columns).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drawing separator lines between the rows of a framed table before its cells
 // are split.
 #pragma once

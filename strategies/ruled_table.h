@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Recognising a table drawn with two horizontal rules of equal length (headings
 // above the upper rule, a wide first column and narrow further columns), and
 // cutting it out as a band of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pages built to be hard on the segmentation: deep nesting, pixel-fine
 // patterns, a page of ink, ink only on the edges, a view into a larger
 // image, and a very large page.

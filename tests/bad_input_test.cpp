@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bad input through the real executable: files that are not pages, odd but
 // valid images, boxes at the limits, and output paths that cannot be
 // written. Each case checks the exit code, the message and its stream, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs scripts/pagecut-batch over a folder of sample pages and a broken file.
 # Usage: batch_test.sh PAGECUT_BATCH PAGECUT MAKE_SAMPLE_PAGE
 set -uo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line as a user meets it: the real executable, byte for byte on
 // each stream, plus the parser's record and the path split in process.
 #include "app/command_line.h"
@@ -136,6 +137,35 @@ TEST_F(CommandLineTest, ParsedRecordCarriesTheArgumentsUnchanged) {
     EXPECT_EQ(TABLE_LOGIC, 2);
     EXPECT_FALSE(args.saveImage);
     TABLE_LOGIC = 1;
+}
+
+TEST_F(CommandLineTest, OptionsComeFirstAndFaultsShowTheUsageThatNamesThem) {
+    const std::string withOptions =
+        "\nUsage: " + test::pagecutPath() + " " + optionsSynopsis() +
+        " INPUT_IMAGE BB_X0 BB_Y0 BB_X1 BB_Y1 SAVE_PATH LOG_PATH [TABLE_LOGIC = 1] "
+        "[SAVE_IMAGE_FLAG = 0]\n\n";
+    test::ProgramResult r =
+        runPagecut({"--frobnicate", image, "0", "0", "0", "0", out.path(), log});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.stdOut, "");
+    EXPECT_EQ(r.stdErr, "\nUnknown option --frobnicate.\n" + withOptions);
+    // A positional fault after options shows the same usage line.
+    r = runPagecut({"--", image, "x", "0", "0", "0", out.path(), log});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.stdErr.substr(r.stdErr.find("\nUsage")), withOptions);
+    // "--" lets an image whose name starts with "--" through.
+    const std::string dashed = out.path() + "--page.png";
+    std::filesystem::copy_file(image, dashed);
+    EXPECT_EQ(runPagecut({"--", dashed, "0", "0", "0", "0", out.path(), log}).exitCode, 0);
+    EXPECT_TRUE(test::fileExists(log));
+
+    r = runPagecut({"--version", "ignored"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.stdOut.rfind("pagecut ", 0), 0u);
+    EXPECT_NE(r.stdOut.find("(OpenCV 4."), std::string::npos);
+    r = runPagecut({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.stdOut.find(optionsDescription()), std::string::npos);
 }
 
 TEST(SplitInputPath, SplitsAtTheLastSeparatorOfEitherKind) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Replays every fuzz input kept in the source tree (fuzz/corpus/TARGET/ and
 // fuzz/crashes/TARGET/) through the same cases and invariants as the fuzz
 // targets, so that the ordinary build catches regressions without clang.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Tests of what pagecut installs. Usage:
 #   install_test.sh consumer|man_page|debian_package SOURCE_DIR BUILD_DIR SANITIZE CXX VERSION
 # consumer        installs into a temporary prefix, checks what is there, builds

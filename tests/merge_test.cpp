@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Joining runs of consecutive blocks: columns collapse, neighbours stay apart.
 #include "app/merge.h"
 

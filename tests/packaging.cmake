@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Tests of the installation, the packages and the batch script: shell scripts
 # run by CTest (included from cmake/install.cmake).
 find_program(PAGECUT_BASH bash)

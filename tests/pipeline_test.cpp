@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page pipeline: the working page, and the two output files as the real
 // executable writes them.
 #include "app/pipeline.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the sample page the project ships (or any page of the generator) to
 // the given path.
 #include <exception>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Draws synthetic page images: text in columns, headings, framed boxes and
 // tables, on a white greyscale page (255 background, 0 ink). Used for the
 // shipped sample page, the whole-program tests and the benchmark. Everything

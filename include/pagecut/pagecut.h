@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // pagecut as a library: divides a page image held in memory into rectangular
 // text blocks in reading order, with the same results as the pagecut program
 // on the same image (the program is built on this function).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Draws a page (a heading, two columns of text lines and two closing lines),
 // saves it as a PGM file at the path given, divides it with pagecut::cutPage
 // and prints the blocks as the pagecut program writes its result file:

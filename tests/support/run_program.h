@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Running the real pagecut executable from a test, and a temporary folder for
 // its files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tests/support/test_images.h"
 
 #include <opencv2/core.hpp>

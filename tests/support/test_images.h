@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Small working images drawn in code for the tests.
 #pragma once
 

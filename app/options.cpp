@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "app/options.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace pagecut {
+
+namespace {
+
+// How an option changes ProgramOptions; `value` is empty for a flag. Returns
+// a fault message, or an empty string when the value is accepted.
+using ApplyOption = std::string (*)(ProgramOptions& options, const std::string& value);
+
+struct OptionSpec {
+    std::string_view name;        // without the leading "--"
+    std::string_view valueName;   // empty for a flag, such as "FORMAT"
+    std::string_view description; // for --help
+    ApplyOption apply;
+};
+
+// Every option of the program, in the order the usage line names them.
+constexpr OptionSpec kOptions[] = {
+    {"help", "", "describe the command line and exit",
+     [](ProgramOptions& o, const std::string&) {
+         o.showHelp = true;
+         return std::string();
+     }},
+    {"version", "", "print the version of pagecut and of OpenCV and exit",
+     [](ProgramOptions& o, const std::string&) {
+         o.showVersion = true;
+         return std::string();
+     }},
+};
+
+const OptionSpec* findOption(std::string_view name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (spec.name == name)
+            return &spec;
+    }
+    return nullptr;
+}
+
+bool isOptionWord(const std::string& word) {
+    return word.size() > 2 && word.rfind("--", 0) == 0;
+}
+
+} // namespace
+
+OptionsParse parseOptions(const std::vector<std::string>& words) {
+    OptionsParse parse;
+    std::size_t i = 0;
+    while (i < words.size()) {
+        const std::string& word = words[i];
+        if (word == "--") {
+            parse.sawOptions = true;
+            ++i;
+            break;
+        }
+        if (!isOptionWord(word))
+            break;
+        parse.sawOptions = true;
+        ++i;
+        const std::size_t equals = word.find('=');
+        const std::string name =
+            word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+        const OptionSpec* spec = findOption(name);
+        if (spec == nullptr) {
+            parse.fault = "Unknown option --" + name + ".";
+            break;
+        }
+        std::string value;
+        if (spec->valueName.empty()) {
+            if (equals != std::string::npos) {
+                parse.fault = "Option --" + name + " takes no value.";
+                break;
+            }
+        } else if (equals != std::string::npos) {
+            value = word.substr(equals + 1);
+        } else if (i < words.size()) {
+            value = words[i++];
+        } else {
+            parse.fault =
+                "Option --" + name + " needs a value (" + std::string(spec->valueName) + ").";
+            break;
+        }
+        parse.fault = spec->apply(parse.options, value);
+        if (!parse.fault.empty())
+            break;
+    }
+    parse.firstPositional = i;
+    return parse;
+}
+
+std::string optionsSynopsis() {
+    std::string synopsis;
+    for (const OptionSpec& spec : kOptions) {
+        if (!synopsis.empty())
+            synopsis += ' ';
+        synopsis += "[--";
+        synopsis += spec.name;
+        if (!spec.valueName.empty()) {
+            synopsis += '=';
+            synopsis += spec.valueName;
+        }
+        synopsis += ']';
+    }
+    return synopsis;
+}
+
+std::string optionsDescription() {
+    std::string text;
+    for (const OptionSpec& spec : kOptions) {
+        std::string head = "  --";
+        head.append(spec.name);
+        if (!spec.valueName.empty())
+            head.append("=").append(spec.valueName);
+        head.resize(std::max<std::size_t>(head.size() + 2, 24), ' ');
+        text.append(head).append(spec.description).append("\n");
+    }
+    return text;
+}
+
+} // namespace pagecut

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: Apache-2.0
+// The leading options: which words are options, where the positional
+// arguments start, and the faults.
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+namespace pagecut {
+namespace {
+
+TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
+    struct Case {
+        std::vector<std::string> words;
+        std::size_t firstPositional;
+        bool sawOptions;
+        std::string fault;
+    };
+    const Case cases[] = {
+        {{}, 0, false, ""},
+        {{"page.png", "0"}, 0, false, ""},
+        // Single-dash words and a lone dash are positional, as they always were.
+        {{"-page.png", "--help"}, 0, false, ""},
+        {{"-", "0"}, 0, false, ""},
+        {{"-5"}, 0, false, ""},
+        {{"--version", "page.png"}, 1, true, ""},
+        {{"--", "--help", "0"}, 1, true, ""},
+        {{"--help", "--", "--version"}, 2, true, ""},
+        {{"--nope", "page.png"}, 1, true, "Unknown option --nope."},
+        {{"--nope=3"}, 1, true, "Unknown option --nope."},
+        {{"--help=yes"}, 1, true, "Option --help takes no value."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.words));
+        const OptionsParse parse = parseOptions(c.words);
+        EXPECT_EQ(parse.firstPositional, c.firstPositional);
+        EXPECT_EQ(parse.sawOptions, c.sawOptions);
+        EXPECT_EQ(parse.fault, c.fault);
+    }
+    EXPECT_TRUE(parseOptions({"--version"}).options.showVersion);
+    EXPECT_FALSE(parseOptions({"--", "--version"}).options.showVersion);
+}
+
+TEST(ParseOptions, SynopsisAndDescriptionNameEveryOption) {
+    EXPECT_EQ(optionsSynopsis().rfind("[--help] [--version]", 0), 0u);
+    EXPECT_NE(optionsDescription().find("  --version "), std::string::npos);
+}
+
+} // namespace
+} // namespace pagecut
