@@ -19,18 +19,30 @@ install(TARGETS pagecut RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ru
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/pagecut-batch
     DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 
-# Manual pages are installed compressed, as Debian expects them.
+# Manual pages are installed compressed, as Debian expects them, with the
+# version and release date filled in.
 find_program(PAGECUT_GZIP gzip)
 if(NOT PAGECUT_GZIP)
-    message(FATAL_ERROR "gzip is needed to install the manual page")
+    message(FATAL_ERROR "gzip is needed to install the manual pages")
 endif()
-set(PAGECUT_MAN_PAGE ${PROJECT_BINARY_DIR}/pagecut.1.gz)
-add_custom_command(OUTPUT ${PAGECUT_MAN_PAGE}
-    COMMAND ${PAGECUT_GZIP} -9 -n -c ${PROJECT_SOURCE_DIR}/doc/pagecut.1 > ${PAGECUT_MAN_PAGE}
-    DEPENDS ${PROJECT_SOURCE_DIR}/doc/pagecut.1
-    COMMENT "Compressing the manual page")
-add_custom_target(pagecut_man ALL DEPENDS ${PAGECUT_MAN_PAGE})
-install(FILES ${PAGECUT_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+# Configures TEMPLATE into the build folder as NAME and compresses it
+# reproducibly (no name or time stamp in the gzip header) into NAME.gz.
+function(pagecut_gzipped_file template name target)
+    configure_file(${template} ${PROJECT_BINARY_DIR}/${name} @ONLY)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${name}.gz
+        COMMAND ${PAGECUT_GZIP} -9 -n -c ${PROJECT_BINARY_DIR}/${name} > ${name}.gz
+        DEPENDS ${PROJECT_BINARY_DIR}/${name}
+        WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+        COMMENT "Compressing ${name}")
+    add_custom_target(${target} ALL DEPENDS ${PROJECT_BINARY_DIR}/${name}.gz)
+endfunction()
+
+set(PAGECUT_VERSION ${PROJECT_VERSION})
+pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/doc/pagecut.1 man/pagecut.1 pagecut_man)
+pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/doc/pagecut-batch.1 man/pagecut-batch.1
+    pagecut_batch_man)
+install(FILES ${PROJECT_BINARY_DIR}/man/pagecut.1.gz ${PROJECT_BINARY_DIR}/man/pagecut-batch.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 
 # --- dev: library, header, CMake package -----------------------------------
 
@@ -57,8 +69,34 @@ install(FILES ${PROJECT_BINARY_DIR}/pagecutConfig.cmake
 
 # --- Debian packages ---------------------------------------------------------
 
-set(PAGECUT_PACKAGE_CONTACT "pagecut maintainers <pagecut@localhost>"
-    CACHE STRING "Maintainer field of the Debian packages")
+# The Maintainer field, the copyright file's contact and the Debian changelog's
+# signature. Set it when configuring a package build, or through the usual
+# DEBFULLNAME and DEBEMAIL; the default is the address the project's own
+# commits carry.
+set(pagecut_default_contact "pagecut maintainers <maintainers@users.noreply.c-seed-a06cc209.example>")
+if(DEFINED ENV{DEBEMAIL} AND DEFINED ENV{DEBFULLNAME})
+    set(pagecut_default_contact "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+endif()
+set(PAGECUT_PACKAGE_CONTACT "${pagecut_default_contact}"
+    CACHE STRING "Maintainer of the Debian packages, as Name <address>")
+
+# Each package carries the licence (a machine-readable copyright file) and a
+# Debian changelog of this version, in its own documentation folder.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${PROJECT_BINARY_DIR}/copyright
+    @ONLY)
+execute_process(COMMAND date -u -R -d "${PAGECUT_RELEASE_DATE} 12:00"
+    OUTPUT_VARIABLE PAGECUT_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+    COMMAND_ERROR_IS_FATAL ANY)
+pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in changelog
+    pagecut_debian_changelog)
+foreach(component runtime dev)
+    set(package pagecut)
+    if(component STREQUAL dev)
+        set(package pagecut-dev)
+    endif()
+    install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+endforeach()
 
 set(CPACK_PACKAGE_NAME pagecut)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

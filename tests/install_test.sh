@@ -47,6 +47,10 @@ consumer() {
     check "program installed" test -x "$prefix/bin/pagecut"
     check "batch script installed" test -x "$prefix/bin/pagecut-batch"
     check "manual page installed" test -f "$prefix/share/man/man1/pagecut.1.gz"
+    check "batch manual page installed" test -f "$prefix/share/man/man1/pagecut-batch.1.gz"
+    check "licence installed" test -f "$prefix/share/doc/pagecut/copyright"
+    check "--version names version $version" \
+        grep -q "^pagecut $version (OpenCV " <<<"$("$prefix/bin/pagecut" --version)"
     check "library installed" test -n "$(find "$prefix" -name libpagecut.a)"
     local config
     config=$(find "$prefix" -path '*/cmake/pagecut/pagecutConfig.cmake')
@@ -60,7 +64,8 @@ consumer() {
     local flags=()
     [ "$sanitize" = ON ] && flags=(-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined)
     cmake -S "$source_dir/tests/consumer" -B "$tmp/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
-        -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=Release "${flags[@]}" \
+        -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=Release -DPAGECUT_WANTED="${version%.*}" \
+        "${flags[@]}" \
         >"$tmp/consumer.log" 2>&1 &&
         cmake --build "$tmp/consumer" >>"$tmp/consumer.log" 2>&1 ||
         { cat "$tmp/consumer.log" >&2; fatal "building the consumer against the installed package"; }
@@ -78,9 +83,20 @@ consumer() {
 }
 
 man_page() {
-    local page=$source_dir/doc/pagecut.1 pagecut=$build_dir/pagecut
-    groff -man -ww -z "$page" 2>"$tmp/warnings"
-    check "groff warnings: $(cat "$tmp/warnings")" test ! -s "$tmp/warnings"
+    local page=$build_dir/man/pagecut.1 pagecut=$build_dir/pagecut
+    local batch_page=$build_dir/man/pagecut-batch.1 each
+    for each in "$page" "$batch_page"; do
+        groff -man -ww -z "$each" 2>"$tmp/warnings"
+        check "groff warnings in ${each##*/}: $(cat "$tmp/warnings")" test ! -s "$tmp/warnings"
+        check "${each##*/} names version $version" grep -q "^\.TH .*\"pagecut $version\"" "$each"
+    done
+    # Every option of the batch script's help is in its manual page.
+    groff -man -Tascii -rLL=400n -P-cbou "$batch_page" 2>/dev/null >"$tmp/batch-man.txt"
+    local option
+    for option in $("$source_dir/scripts/pagecut-batch" --help | grep -oE -- '--[a-z][a-z-]+' |
+        sort -u); do
+        check "pagecut-batch(1) documents $option" grep -q -- "$option" "$tmp/batch-man.txt"
+    done
     # Plain text, no hyphenation, lines long enough to hold every message,
     # runs of blanks squeezed.
     groff -man -Tascii -rLL=400n -rHY=0 -P-cbou "$page" 2>/dev/null | tr -s ' \t\n' ' ' \
@@ -145,7 +161,9 @@ debian_package() {
     dpkg-deb -c "$runtime" | awk '{print $6}' >"$tmp/runtime.files"
     dpkg-deb -c "$dev" | awk '{print $6}' >"$tmp/dev.files"
     local file
-    for file in ./usr/bin/pagecut ./usr/bin/pagecut-batch ./usr/share/man/man1/pagecut.1.gz; do
+    for file in ./usr/bin/pagecut ./usr/bin/pagecut-batch ./usr/share/man/man1/pagecut.1.gz \
+        ./usr/share/man/man1/pagecut-batch.1.gz ./usr/share/doc/pagecut/copyright \
+        ./usr/share/doc/pagecut/changelog.gz; do
         check "pagecut package holds $file" grep -qx "$file" "$tmp/runtime.files"
     done
     check "pagecut package holds no library or header" \
@@ -168,6 +186,16 @@ debian_package() {
     check "pagecut depends on OpenCV" grep -q libopencv-imgcodecs <<<"$depends"
     check "pagecut-dev depends on libopencv-dev" \
         grep -qE '(^|, )libopencv-dev( |,|$)' <<<"$(dpkg-deb -f "$dev" Depends)"
+
+    # lintian, Debian's package checker, finds no error and no warning. Its
+    # note about running as root is not about the packages.
+    local package lintian_status
+    for package in "$tmp"/packages/*.deb; do
+        lintian --fail-on error,warning "$package" >"$tmp/lintian.txt" 2>&1
+        lintian_status=$?
+        check "lintian on ${package##*/}: $(grep -v '^running with root' "$tmp/lintian.txt")" \
+            test "$lintian_status" -eq 0
+    done
     finish
 }
 
