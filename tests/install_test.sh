@@ -90,12 +90,16 @@ man_page() {
         check "groff warnings in ${each##*/}: $(cat "$tmp/warnings")" test ! -s "$tmp/warnings"
         check "${each##*/} names version $version" grep -q "^\.TH .*\"pagecut $version\"" "$each"
     done
-    # Every option of the batch script's help is in its manual page.
+    # Every option that a program's --help names is in its manual page.
     groff -man -Tascii -rLL=400n -P-cbou "$batch_page" 2>/dev/null >"$tmp/batch-man.txt"
+    groff -man -Tascii -rLL=400n -P-cbou "$page" 2>/dev/null >"$tmp/pagecut-man.txt"
     local option
     for option in $("$source_dir/scripts/pagecut-batch" --help | grep -oE -- '--[a-z][a-z-]+' |
         sort -u); do
         check "pagecut-batch(1) documents $option" grep -q -- "$option" "$tmp/batch-man.txt"
+    done
+    for option in $("$pagecut" --help | grep -oE -- '--[a-z][a-z-]+' | sort -u); do
+        check "pagecut(1) documents $option" grep -q -- "$option" "$tmp/pagecut-man.txt"
     done
     # Plain text, no hyphenation, lines long enough to hold every message,
     # runs of blanks squeezed.
