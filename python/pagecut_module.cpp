@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <opencv2/imgproc.hpp>
+#include <pybind11/eval.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -195,21 +196,35 @@ py::list cutFile(const py::object& path, const py::object& box, const py::object
 
 } // namespace
 
+// The public functions are Python functions around the bound ones: a bound
+// function cannot be pickled (its owner is a capsule), and Dask and
+// multiprocessing send the function to their workers by pickling it. A Python
+// function of this module pickles as a reference to pagecut.cut.
+constexpr const char* kPublicFunctions = R"(
+def cut(image, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
+    """Divides a page held in a 2-D uint8 array (greyscale; every pixel that
+    is not 255 is ink) or a 3-D uint8 array (BGR, converted to grey as pagecut
+    converts colour files; BGRA too, alpha ignored).
+
+    box is (BB_X0, BB_Y0, BB_X1, BB_Y1), right and bottom edges exclusive,
+    all zeros for the whole page; table_logic is TABLE_LOGIC, 1 or 2.
+    Returns the blocks as (x, y, width, height) tuples in reading order.
+    The GIL is released while the page is divided. Raises TypeError or
+    ValueError, in pagecut's words, for bad arguments."""
+    return _cut(image, box, table_logic, paragraphs)
+
+def cut_file(path, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
+    """Reads the image file at path (str, bytes or os.PathLike) as pagecut
+    reads it, and divides it as cut() does. Raises OSError
+    (FileNotFoundError for a missing file) when it cannot be read."""
+    return _cut_file(path, box, table_logic, paragraphs)
+)";
+
 PYBIND11_MODULE(pagecut, m) {
     m.doc() = "Divides page images into rectangular text blocks in reading order, with the "
               "results of the pagecut program.";
     m.attr("__version__") = PAGECUT_VERSION;
-    const auto box = py::make_tuple(0, 0, 0, 0);
-    m.def("cut", &cut, py::arg("image"), py::arg("box") = box, py::arg("table_logic") = 1,
-          py::arg("paragraphs") = false,
-          "Divides a page held in a 2-D uint8 array (greyscale; every pixel that is not 255 is "
-          "ink) or a 3-D uint8 array (BGR, converted to grey as pagecut converts colour files).\n"
-          "box is (BB_X0, BB_Y0, BB_X1, BB_Y1), right and bottom edges exclusive, all zeros for "
-          "the whole page; table_logic is TABLE_LOGIC, 1 or 2.\n"
-          "Returns the blocks as (x, y, width, height) tuples in reading order. The GIL is "
-          "released while the page is divided.");
-    m.def("cut_file", &cutFile, py::arg("path"), py::arg("box") = box, py::arg("table_logic") = 1,
-          py::arg("paragraphs") = false,
-          "Reads the image file at path (str, bytes or os.PathLike) as pagecut reads it, and "
-          "divides it as cut() does. Raises OSError when the file cannot be read.");
+    m.def("_cut", &cut);
+    m.def("_cut_file", &cutFile);
+    py::exec(kPublicFunctions, m.attr("__dict__"));
 }

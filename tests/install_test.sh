@@ -107,6 +107,7 @@ man_page() {
     # Each failure is caused with the placeholders of the manual as arguments,
     # so that the message printed is the one the manual shows.
     local cases=(
+        "1|--format TEXT page.pgm 0 0 0 0 ./ r.txt"
         "2|page.pgm TEXT 0 0 0 ./ r.txt"
         "3|page.pgm 0 0 0 0 ./ r.txt TEXT"
         "4|page.pgm 0 0 0 0 ./ r.txt 1 TEXT"

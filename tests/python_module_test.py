@@ -5,6 +5,7 @@ their own table setting, and a Dask cluster. Run by CTest with pytest."""
 import concurrent.futures
 import os
 import pathlib
+import pickle
 import subprocess
 import threading
 import time
@@ -180,12 +181,14 @@ def test_the_gil_is_released_while_a_page_is_divided(pages):
     assert counted > 0.25 * rate * elapsed, (counted, rate, elapsed)
 
 
-def test_dask_local_cluster_divides_a_folder(pages):
+def test_dask_cluster_of_worker_processes_divides_a_folder(pages):
+    """The functions travel to the workers pickled, as to other machines."""
     import distributed  # Debian's python3-distributed
 
+    assert pickle.loads(pickle.dumps(pagecut.cut_file)) is pagecut.cut_file
     _, files = pages
     paths = [files[name] for name in ("sample", "table", "colour", "empty")]
-    with distributed.LocalCluster(n_workers=1, threads_per_worker=2, processes=False,
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   dashboard_address=None) as cluster, distributed.Client(cluster) as client:
         futures = client.map(pagecut.cut_file, paths, table_logic=2)
         distributed.wait(futures, timeout=120)
