@@ -176,15 +176,6 @@ std::string nowUtc() {
 constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 constexpr std::string_view kSoftware = "pagecut " PAGECUT_VERSION;
 
-std::string txtResult(const ResultPage& page) {
-    std::string out;
-    for (const cv::Rect& r : page.blocks) {
-        out +=
-            number(r.x) + ' ' + number(r.y) + ' ' + number(r.width) + ' ' + number(r.height) + '\n';
-    }
-    return out;
-}
-
 std::string jsonResult(const ResultPage& page) {
     std::string out = "{\n  \"image\": " + jsonString(page.imagePath) + ",\n";
     out += "  \"width\": " + number(page.width) + ",\n  \"height\": " + number(page.height) + ",\n";
@@ -288,6 +279,23 @@ std::string hocrResult(const ResultPage& page) {
     return out + "  </div>\n </body>\n</html>\n";
 }
 
+// The whole file in one of the structured formats.
+std::string structuredResult(ResultFormat format, const ResultPage& page) {
+    switch (format) {
+    case ResultFormat::Json:
+        return jsonResult(page);
+    case ResultFormat::Page:
+        return pageResult(page);
+    case ResultFormat::Alto:
+        return altoResult(page);
+    case ResultFormat::Hocr:
+        return hocrResult(page);
+    case ResultFormat::Txt:
+        break;
+    }
+    return std::string();
+}
+
 // The program's own format, a line at a time, each flushed as it always was.
 bool writeTxtLines(std::ofstream& file, const std::vector<cv::Rect>& blocks) {
     for (const cv::Rect& r : blocks) {
@@ -323,22 +331,6 @@ std::string_view resultFormatExtension(ResultFormat format) {
     return ".txt";
 }
 
-std::string formatResult(ResultFormat format, const ResultPage& page) {
-    switch (format) {
-    case ResultFormat::Json:
-        return jsonResult(page);
-    case ResultFormat::Page:
-        return pageResult(page);
-    case ResultFormat::Alto:
-        return altoResult(page);
-    case ResultFormat::Hocr:
-        return hocrResult(page);
-    case ResultFormat::Txt:
-        break;
-    }
-    return txtResult(page);
-}
-
 bool writeResultFile(const std::string& path, ResultFormat format, const ResultPage& page) {
     std::ofstream file(path, std::ios::out | std::ios::trunc);
     if (!file)
@@ -347,7 +339,7 @@ bool writeResultFile(const std::string& path, ResultFormat format, const ResultP
         if (!writeTxtLines(file, page.blocks))
             return false;
     } else {
-        file << formatResult(format, page);
+        file << structuredResult(format, page);
     }
     file.close();
     return !file.fail();

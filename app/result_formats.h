@@ -35,15 +35,13 @@ struct ResultPage {
     std::vector<cv::Rect> blocks; // in reading order
 };
 
-// The whole result file in `format`. The structured formats are UTF-8:
-// each maximal run of bytes of the image path that is not valid UTF-8
+// Writes the result file at `path` in `format`. The structured formats are
+// UTF-8: each maximal run of bytes of the image path that is not valid UTF-8
 // becomes one U+FFFD, as Unicode recommends (and as Python's and browsers'
 // decoders do); in the XML formats control characters other than tab and
-// line ends, which XML cannot hold, become U+FFFD too.
-std::string formatResult(ResultFormat format, const ResultPage& page);
-
-// Writes the result file at `path`. Returns false when it could not be
-// opened or completely written; a partly written file is then left as it is.
+// line ends, which XML cannot hold, become U+FFFD too. Returns false when the
+// file could not be opened or completely written; a partly written file is
+// then left as it is.
 bool writeResultFile(const std::string& path, ResultFormat format, const ResultPage& page);
 
 } // namespace pagecut
