@@ -149,10 +149,12 @@ def test_threads_divide_pages_at_once_each_with_its_own_table_setting(pages):
     arrays, files = pages
     jobs = [("table", 1), ("table", 2), ("sample", 2), ("colour", 1)] * 4
     expected = {job: program_blocks(files[job[0]], table_logic=job[1]) for job in set(jobs)}
+    stderr = os.fstat(2)  # silenced while files are decoded, and given back after
     with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
         results = list(pool.map(lambda job: pagecut.cut(arrays[job[0]], table_logic=job[1]), jobs))
         files_results = list(pool.map(lambda job: pagecut.cut_file(files[job[0]], table_logic=job[1]), jobs))
     assert results == files_results == [expected[job] for job in jobs]
+    assert (os.fstat(2).st_dev, os.fstat(2).st_ino) == (stderr.st_dev, stderr.st_ino)
 
 
 def test_the_gil_is_released_while_a_page_is_divided(pages):
