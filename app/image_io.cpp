@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <unistd.h>
 #include <vector>
 
@@ -16,10 +17,17 @@ namespace pagecut {
 
 namespace {
 
-// While alive, file descriptor 2 points to /dev/null; restored on exit.
+// While alive, file descriptor 2 points to /dev/null; restored when the last
+// one ends. The descriptor belongs to the whole process, so objects alive at
+// the same time on several threads (the Python module reads files on many)
+// share one redirection: each saving and restoring its own would leave the
+// stream pointing at /dev/null whenever their lives overlap out of order.
 class QuietStderr {
   public:
     QuietStderr() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (users_++ > 0)
+            return;
         std::cerr.flush();
         std::fflush(stderr);
         saved_ = ::dup(STDERR_FILENO);
@@ -30,17 +38,23 @@ class QuietStderr {
         }
     }
     ~QuietStderr() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (--users_ > 0)
+            return;
         std::fflush(stderr);
         if (saved_ < 0)
             return;
         ::dup2(saved_, STDERR_FILENO);
         ::close(saved_);
+        saved_ = -1;
     }
     QuietStderr(const QuietStderr&) = delete;
     QuietStderr& operator=(const QuietStderr&) = delete;
 
   private:
-    int saved_ = -1;
+    static inline std::mutex mutex_;
+    static inline int users_ = 0;
+    static inline int saved_ = -1;
 };
 
 } // namespace

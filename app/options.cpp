@@ -2,6 +2,7 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 namespace pagecut {
@@ -29,6 +30,15 @@ constexpr OptionSpec kOptions[] = {
     {"version", "", "print the version of pagecut and of OpenCV and exit",
      [](ProgramOptions& o, const std::string&) {
          o.showVersion = true;
+         return std::string();
+     }},
+    {"format", "FORMAT", "the result file's format: txt (default), json, page, alto or hocr",
+     [](ProgramOptions& o, const std::string& value) {
+         const std::optional<ResultFormat> format = resultFormatNamed(value);
+         if (!format)
+             return "--format should be one of " + resultFormatNames() + ". Got " + value +
+                    " instead.";
+         o.resultFormat = *format;
          return std::string();
      }},
 };

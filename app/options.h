@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "app/result_formats.h"
+
 namespace pagecut {
 
 // What the leading options ask for. Each field's default is the program's
 // behaviour without options.
 struct ProgramOptions {
-    bool showHelp = false;    // --help: describe the command line and stop
-    bool showVersion = false; // --version: print the version and stop
+    bool showHelp = false;                         // --help: describe the command line and stop
+    bool showVersion = false;                      // --version: print the version and stop
+    ResultFormat resultFormat = ResultFormat::Txt; // --format: the result file's format
 };
 
 // The outcome of reading the leading options of a command line.

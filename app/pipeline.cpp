@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -17,19 +16,6 @@
 namespace pagecut {
 
 namespace {
-
-bool writeResultFile(const std::string& path, const std::vector<cv::Rect>& blocks) {
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (!file)
-        return false;
-    for (const cv::Rect& r : blocks) {
-        file << r.x << ' ' << r.y << ' ' << r.width << ' ' << r.height << std::endl;
-        if (!file)
-            return false;
-    }
-    file.close();
-    return !file.fail();
-}
 
 // A result file that could not be written completely must not look complete.
 void discardPartialFile(const std::string& path) {
@@ -53,7 +39,7 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
                     std::vector<std::int32_t> box, bool saveImage, std::string logPath,
-                    cv::Mat grey) {
+                    cv::Mat grey, ResultFormat format) {
     const std::string imagePath = inputDirectory + inputFileName;
     if (grey.empty())
         grey = readGreyImage(imagePath);
@@ -66,6 +52,7 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     if (saveImage)
         cv::cvtColor(grey, canvas, cv::COLOR_GRAY2BGR);
 
+    const cv::Size pageSize = grey.size(); // for the structured result formats
     PageBlocks blocks;
     const PageBox pageBox{box.at(0), box.at(1), box.at(2), box.at(3)};
     // The grey page becomes the working page: nothing needs it afterwards.
@@ -77,8 +64,9 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     grey.release();
 
     if (logPath.empty())
-        logPath = savePath + "res_" + inputFileName + ".txt";
-    if (!writeResultFile(logPath, blocks.blocks)) {
+        logPath = savePath + "res_" + inputFileName + std::string(resultFormatExtension(format));
+    const ResultPage result{imagePath, pageSize.width, pageSize.height, blocks.blocks};
+    if (!writeResultFile(logPath, format, result)) {
         discardPartialFile(logPath);
         writeMessage(std::cerr, "Could not write result file " + logPath);
         return kExitResultFileNotWritten;

@@ -1,12 +1,14 @@
 # SPDX-License-Identifier: Apache-2.0
 # Installation rules and packaging.
 #
-# Two components:
+# Three components:
 #   runtime  the program, the batch script and the manual page
 #   dev      the static library, its public header and the CMake package
 #            (find_package(pagecut) and pagecut::pagecut)
-# `cmake --install` installs both; `cpack -G DEB` makes one Debian package of
-# each: pagecut_VERSION_ARCH.deb and pagecut-dev_VERSION_ARCH.deb.
+#   python   the Python module, when it is built (cmake/python.cmake)
+# `cmake --install` installs them all; `cpack -G DEB` makes one Debian package
+# of each: pagecut_VERSION_ARCH.deb, pagecut-dev_VERSION_ARCH.deb and
+# python3-pagecut_VERSION_ARCH.deb.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -43,6 +45,13 @@ pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/doc/pagecut-batch.1 man/pagecut-batch
     pagecut_batch_man)
 install(FILES ${PROJECT_BINARY_DIR}/man/pagecut.1.gz ${PROJECT_BINARY_DIR}/man/pagecut-batch.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+
+# --- python: the module, in Debian's dist-packages under the prefix -----------
+
+if(PAGECUT_PYTHON_MODULE)
+    install(TARGETS pagecut_python LIBRARY DESTINATION ${PAGECUT_PYTHON_INSTALL_DIR}
+        COMPONENT python)
+endif()
 
 # --- dev: library, header, CMake package -----------------------------------
 
@@ -89,10 +98,16 @@ execute_process(COMMAND date -u -R -d "${PAGECUT_RELEASE_DATE} 12:00"
     COMMAND_ERROR_IS_FATAL ANY)
 pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in changelog
     pagecut_debian_changelog)
-foreach(component runtime dev)
+set(pagecut_doc_components runtime dev)
+if(PAGECUT_PYTHON_MODULE)
+    list(APPEND pagecut_doc_components python)
+endif()
+foreach(component ${pagecut_doc_components})
     set(package pagecut)
     if(component STREQUAL dev)
         set(package pagecut-dev)
+    elseif(component STREQUAL python)
+        set(package python3-pagecut)
     endif()
     install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
@@ -130,16 +145,38 @@ Use it with find_package(pagecut) and the target pagecut::pagecut.")
 # OpenCVConfig.cmake, which pagecutConfig.cmake loads, comes with libopencv-dev.
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libopencv-dev")
 
-# The runtime package's dependencies (OpenCV's libraries, the C and C++
-# runtimes) are read off the binaries by dpkg-shlibdeps (package dpkg-dev).
+# The module is built for one Python version (its file name carries the ABI
+# tag); it needs numpy only for the arrays it is given, but every caller has them.
+if(PAGECUT_PYTHON_MODULE)
+    list(APPEND CPACK_COMPONENTS_ALL python)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-pagecut)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+        "Python module of pagecut: page images into text blocks\n\
+pagecut.cut() divides a page held in a numpy array, and pagecut.cut_file()\n\
+an image file, into rectangular text blocks in reading order, with the\n\
+results of the pagecut program. The GIL is released while a page is divided.")
+    math(EXPR pagecut_python_next "${Python_VERSION_MINOR} + 1")
+    set(pagecut_python_depends "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}~), \
+python3 (<< ${Python_VERSION_MAJOR}.${pagecut_python_next}), python3-numpy")
+endif()
+
+# The dependencies of the program and of the module on shared libraries
+# (OpenCV's, the C and C++ runtimes) are read off the binaries by
+# dpkg-shlibdeps (package dpkg-dev).
 find_program(PAGECUT_DPKG_SHLIBDEPS dpkg-shlibdeps)
+set(pagecut_opencv_depends
+    "libopencv-core406, libopencv-imgproc406, libopencv-imgcodecs406, libstdc++6, libc6")
 if(PAGECUT_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${pagecut_python_depends}")
 else()
-    message(STATUS "dpkg-shlibdeps not found: the Debian package lists Debian 12's "
+    message(STATUS "dpkg-shlibdeps not found: the Debian packages list Debian 12's "
                    "OpenCV libraries by name")
-    set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
-        "libopencv-core406, libopencv-imgproc406, libopencv-imgcodecs406, libstdc++6, libc6")
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "${pagecut_opencv_depends}")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+        "${pagecut_python_depends}, ${pagecut_opencv_depends}")
 endif()
 
 include(CPack)

@@ -88,6 +88,25 @@ check "the missing page's message" summary_says \
 check "the listed page's result file" cmp -s listed/res_b.png.txt "$reference"
 check "no result file for the failed page" test ! -e listed/res_missing.png.txt
 
+# Another format: the result files end in its extension, and a page is done
+# when its file in that format is there.
+run_batch pages json --format json
+check "exit status 0 with --format json (got $status)" test "$status" = 0
+check "3 pages done in JSON" summary_says "Pages done: 3"
+check "only the JSON result files: $(ls -A json)" \
+    test "$(ls -A json)" = "$(printf 'res_a.png.json\nres_b.png.json\nres_c.png.json')"
+check "the JSON result file carries the reference's blocks" \
+    test "$(grep -c '"x": ' json/res_a.png.json)" = "$(wc -l <"$reference")"
+run_batch pages json --format=json
+check "3 pages in JSON skipped" summary_says "Pages skipped (result file already there): 3"
+run_batch pages json --format=alto
+check "the ALTO result files are made beside the JSON ones" summary_says "Pages done: 3"
+check "ALTO result file" test -s json/res_b.png.alto.xml
+run_batch pages wrong --format xml
+check "exit status 2 for a wrong format (got $status)" test "$status" = 2
+check "the wrong format named: $(cat errors.txt)" grep -qF -- \
+    "--format should be one of txt, json, page, alto, hocr. Got xml instead." errors.txt
+
 # The options reach pagecut as its arguments: a stand-in writes them, one a
 # line, to its result file (LOG_PATH, the seventh).
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"$7"\n' >record-args

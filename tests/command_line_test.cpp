@@ -149,6 +149,12 @@ TEST_F(CommandLineTest, OptionsComeFirstAndFaultsShowTheUsageThatNamesThem) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.stdOut, "");
     EXPECT_EQ(r.stdErr, "\nUnknown option --frobnicate.\n" + withOptions);
+    r = runPagecut({"--format", "pdf", image, "0", "0", "0", "0", out.path(), log});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.stdErr,
+              "\n--format should be one of txt, json, page, alto, hocr. Got pdf instead.\n" +
+                  withOptions);
+    EXPECT_FALSE(test::fileExists(log));
     // A positional fault after options shows the same usage line.
     r = runPagecut({"--", image, "x", "0", "0", "0", out.path(), log});
     EXPECT_EQ(r.exitCode, 2);

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Tests of what pagecut installs. Usage:
-#   install_test.sh consumer|man_page|debian_package SOURCE_DIR BUILD_DIR SANITIZE CXX VERSION
+#   install_test.sh consumer|man_page|debian_package SOURCE_DIR BUILD_DIR SANITIZE CXX VERSION PYTHON
 # consumer        installs into a temporary prefix, checks what is there, builds
-#                 tests/consumer against it and compares its blocks with the
-#                 installed program's result file on the same page
+#                 tests/consumer against it and compares its blocks, and those of
+#                 the installed Python module, with the installed program's
+#                 result file on the same page
+# PYTHON is the interpreter the Python module was built for, or "none" when
+# it was not built.
 # man_page        the manual page renders without warnings and states every
 #                 message as the program prints it, on the stream it uses
-# debian_package  cpack makes pagecut and pagecut-dev packages with the right
-#                 files and dependencies
+# debian_package  cpack makes pagecut, pagecut-dev (and python3-pagecut)
+#                 packages with the right files and dependencies
 set -uo pipefail
 
-part=$1 source_dir=$2 build_dir=$3 sanitize=$4 cxx=$5 version=$6
+part=$1 source_dir=$2 build_dir=$3 sanitize=$4 cxx=$5 version=$6 python=${7:-none}
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/pagecut-install-test.XXXXXX")
 trap 'rm -rf -- "$tmp"' EXIT
 failures=0
@@ -31,6 +34,7 @@ fatal() {
 finish() {
     [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }
     echo "$part: all checks passed"
+    exit 0
 }
 
 # A small white page with one dark block, written as binary PGM.
@@ -79,6 +83,18 @@ consumer() {
         test "$(wc -l <"$tmp/consumer.txt")" -eq 4
     check "the consumer's blocks equal the program's result file" \
         cmp "$tmp/consumer.txt" "$tmp/res_page.pgm.txt"
+
+    [ "$python" = none ] && finish
+    local modules
+    modules=$(cd "$prefix" && find . -name 'pagecut*.so')
+    check "the Python module installed in lib/python3/dist-packages (got: $modules)" \
+        grep -qx './lib/python3/dist-packages/pagecut\.cpython-.*\.so' <<<"$modules"
+    # From an empty folder, so that nothing but the installed module is found.
+    (cd "$tmp/prefix" && PYTHONPATH="$prefix/lib/python3/dist-packages" "$python" -c \
+        'import sys, pagecut; [print(*b) for b in pagecut.cut_file(sys.argv[1])]' \
+        "$tmp/page.pgm") >"$tmp/module.txt" || fatal "the installed Python module failed"
+    check "the installed module's blocks equal the program's result file" \
+        cmp "$tmp/module.txt" "$tmp/res_page.pgm.txt"
     finish
 }
 
@@ -112,6 +128,7 @@ man_page() {
     # Each failure is caused with the placeholders of the manual as arguments,
     # so that the message printed is the one the manual shows.
     local cases=(
+        "1|--format TEXT page.pgm 0 0 0 0 ./ r.txt"
         "2|page.pgm TEXT 0 0 0 ./ r.txt"
         "3|page.pgm 0 0 0 0 ./ r.txt TEXT"
         "4|page.pgm 0 0 0 0 ./ r.txt 1 TEXT"
@@ -199,6 +216,18 @@ debian_package() {
         lintian_status=$?
         check "lintian on ${package##*/}: $(grep -v '^running with root' "$tmp/lintian.txt")" \
             test "$lintian_status" -eq 0
+    done
+
+    [ "$python" = none ] && finish
+    local module=$tmp/packages/python3-pagecut_${version}_$arch.deb
+    [ -f "$module" ] || fatal "no $module among: $(ls "$tmp/packages")"
+    dpkg-deb -c "$module" | awk '{print $6}' >"$tmp/python.files"
+    check "python3-pagecut holds the module in /usr/lib/python3/dist-packages" \
+        grep -qx '\./usr/lib/python3/dist-packages/pagecut\.cpython-[^/]*\.so' "$tmp/python.files"
+    depends=$(dpkg-deb -f "$module" Depends)
+    for package in python3-numpy python3 libopencv-imgcodecs406; do
+        check "python3-pagecut depends on $package (Depends: $depends)" \
+            grep -qE "(^|, )$package( |,|$)" <<<"$depends"
     done
     finish
 }

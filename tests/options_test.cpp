@@ -28,6 +28,16 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
         {{"--nope", "page.png"}, 1, true, "Unknown option --nope."},
         {{"--nope=3"}, 1, true, "Unknown option --nope."},
         {{"--help=yes"}, 1, true, "Option --help takes no value."},
+        {{"--format", "alto", "page.png"}, 2, true, ""},
+        {{"--format=xml", "page.png"},
+         1,
+         true,
+         "--format should be one of txt, json, page, alto, hocr. Got xml instead."},
+        {{"--format="},
+         1,
+         true,
+         "--format should be one of txt, json, page, alto, hocr. Got  instead."},
+        {{"--format"}, 1, true, "Option --format needs a value (FORMAT)."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.words));
@@ -38,6 +48,8 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
     }
     EXPECT_TRUE(parseOptions({"--version"}).options.showVersion);
     EXPECT_FALSE(parseOptions({"--", "--version"}).options.showVersion);
+    EXPECT_EQ(parseOptions({}).options.resultFormat, ResultFormat::Txt);
+    EXPECT_EQ(parseOptions({"--format=hocr"}).options.resultFormat, ResultFormat::Hocr);
 }
 
 TEST(ParseOptions, SynopsisAndDescriptionNameEveryOption) {

@@ -10,7 +10,8 @@ foreach(part consumer man_page debian_package)
     add_test(NAME install.${part}
         COMMAND ${PAGECUT_BASH} ${PROJECT_SOURCE_DIR}/tests/install_test.sh ${part}
             ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR} $<IF:$<BOOL:${PAGECUT_SANITIZE}>,ON,OFF>
-            ${CMAKE_CXX_COMPILER} ${PROJECT_VERSION})
+            ${CMAKE_CXX_COMPILER} ${PROJECT_VERSION}
+            $<IF:$<BOOL:${PAGECUT_PYTHON_MODULE}>,${Python_EXECUTABLE},none>)
     # 77: skipped (the Debian packages in the sanitizer build).
     set_tests_properties(install.${part} PROPERTIES SKIP_RETURN_CODE 77)
 endforeach()

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: Apache-2.0
+// The result file in the formats other layout tools read: the program's own
+// plain lines, JSON, PAGE XML, ALTO and hOCR. Every format carries the same
+// blocks in the same order; the structured ones also name the image and give
+// its size.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <opencv2/core/types.hpp>
+
+namespace pagecut {
+
+enum class ResultFormat { Txt, Json, Page, Alto, Hocr };
+
+// The format called `name` on the command line ("txt", "json", "page",
+// "alto", "hocr"); nothing for any other name.
+std::optional<ResultFormat> resultFormatNamed(std::string_view name);
+
+// The names above, as a list for messages: "txt, json, page, alto, hocr".
+std::string resultFormatNames();
+
+// The end of the default result file name: ".txt", ".json", ".page.xml",
+// ".alto.xml" or ".hocr".
+std::string_view resultFormatExtension(ResultFormat format);
+
+// What a result file describes.
+struct ResultPage {
+    std::string imagePath; // INPUT_IMAGE as given, any bytes
+    int width = 0;         // the image's size in pixels
+    int height = 0;
+    std::vector<cv::Rect> blocks; // in reading order
+};
+
+// Writes the result file at `path` in `format`. The structured formats are
+// UTF-8: each maximal run of bytes of the image path that is not valid UTF-8
+// becomes one U+FFFD, as Unicode recommends (and as Python's and browsers'
+// decoders do); in the XML formats control characters other than tab and
+// line ends, which XML cannot hold, become U+FFFD too. Returns false when the
+// file could not be opened or completely written; a partly written file is
+// then left as it is.
+bool writeResultFile(const std::string& path, ResultFormat format, const ResultPage& page);
+
+} // namespace pagecut

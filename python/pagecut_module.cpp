@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: Apache-2.0
+// The Python module `pagecut`: divides page images held in numpy arrays, or
+// read from files as the program reads them, into text blocks in reading
+// order, with the program's results. The pages are divided without the GIL,
+// so several threads divide pages at once; each call carries its own table
+// setting. Faults raise TypeError or ValueError in the program's words, an
+// unreadable file OSError.
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+#include <opencv2/imgproc.hpp>
+#include <pybind11/eval.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include "app/image_io.h"
+#include "pagecut/pagecut.h"
+
+namespace py = pybind11;
+
+namespace {
+
+constexpr const char* kBoxOutsideImage =
+    "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.";
+
+// Raises `type`, which may be one pybind11 has no C++ exception for.
+[[noreturn]] void raise(PyObject* type, const std::string& message) {
+    PyErr_SetString(type, message.c_str());
+    throw py::error_already_set();
+}
+
+std::string reprText(const py::handle& object) {
+    return py::repr(object).cast<std::string>();
+}
+
+// The value of an int (or of anything with __index__, such as numpy's
+// integers); nothing for other types. Values beyond long long read as
+// LLONG_MIN, which every range check refuses.
+std::optional<long long> integerValue(const py::handle& object) {
+    if (!PyIndex_Check(object.ptr()))
+        return std::nullopt;
+    const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(object.ptr()));
+    if (!index)
+        throw py::error_already_set();
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+    return overflow != 0 ? LLONG_MIN : value;
+}
+
+// The box as the command line takes it: four unsigned numbers fitting 32 bits.
+pagecut::PageBox readBox(const py::object& box) {
+    if (!py::isinstance<py::sequence>(box) || py::isinstance<py::str>(box) ||
+        py::isinstance<py::bytes>(box) || py::len(box) != 4) {
+        raise(PyExc_TypeError, "box should be a sequence of four ints (BB_X0, BB_Y0, BB_X1, "
+                               "BB_Y1). Got " +
+                                   reprText(box) + " instead.");
+    }
+    std::int32_t values[4];
+    const py::sequence items = box;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const py::object item = items[i];
+        const std::optional<long long> value = integerValue(item);
+        const std::string fault = "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got " +
+                                  reprText(item) + " instead.";
+        if (!value)
+            raise(PyExc_TypeError, fault);
+        if (*value < 0 || *value > INT32_MAX)
+            raise(PyExc_ValueError, fault);
+        values[i] = static_cast<std::int32_t>(*value);
+    }
+    return {values[0], values[1], values[2], values[3]};
+}
+
+// The one place where the keyword arguments become PageOptions.
+pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs) {
+    const std::optional<long long> value = integerValue(tableLogic);
+    const std::string fault =
+        "TABLE_LOGIC should be an int in (1, 2). Got " + reprText(tableLogic) + " instead.";
+    if (!value)
+        raise(PyExc_TypeError, fault);
+    if (*value != 1 && *value != 2)
+        raise(PyExc_ValueError, fault);
+    pagecut::PageOptions options;
+    options.tableLogic = static_cast<int>(*value);
+    // When PageOptions has the paragraph mode, this becomes
+    // `options.paragraphs = paragraphs;`.
+    if (paragraphs)
+        raise(PyExc_NotImplementedError,
+              "paragraphs=True: this pagecut has no paragraph mode yet.");
+    return options;
+}
+
+// Divides `grey` without the GIL and gives the blocks as (x, y, width, height)
+// tuples in reading order. `grey` must stay valid until the call returns.
+py::list cutGrey(const cv::Mat& grey, const pagecut::PageBox& box,
+                 const pagecut::PageOptions& options) {
+    pagecut::PageBlocks result;
+    pagecut::PageStatus status;
+    {
+        py::gil_scoped_release release;
+        status = pagecut::cutPage(grey, box, options, result);
+    }
+    if (status != pagecut::PageStatus::Ok)
+        raise(PyExc_ValueError, kBoxOutsideImage);
+    py::list blocks;
+    for (const cv::Rect& r : result.blocks)
+        blocks.append(py::make_tuple(r.x, r.y, r.width, r.height));
+    return blocks;
+}
+
+std::string shapeText(const py::array& image) {
+    std::string text = "(";
+    for (py::ssize_t i = 0; i < image.ndim(); ++i)
+        text += (i > 0 ? ", " : "") + std::to_string(image.shape(i));
+    return text + (image.ndim() == 1 ? ",)" : ")");
+}
+
+// A C-contiguous uint8 array of a page: 2-D grey, or 3-D with 1, 3 (BGR) or
+// 4 (BGRA) channels. Other arrays are copied into that layout; the rest raise.
+py::array pageArray(const py::object& image) {
+    if (!py::isinstance<py::array>(image)) {
+        raise(PyExc_TypeError, "image should be a numpy array of uint8. Got " +
+                                   std::string(py::str(py::type::of(image).attr("__name__"))) +
+                                   " instead.");
+    }
+    const py::array array = image;
+    if (array.dtype().kind() != 'u' || array.itemsize() != 1) {
+        raise(PyExc_TypeError, "image should be an array of uint8. Got dtype " +
+                                   std::string(py::str(array.dtype())) + " instead.");
+    }
+    const bool channelsOk =
+        array.ndim() == 2 ||
+        (array.ndim() == 3 && (array.shape(2) == 1 || array.shape(2) == 3 || array.shape(2) == 4));
+    if (!channelsOk) {
+        raise(PyExc_ValueError, "image should be 2-D (greyscale) or 3-D with 3 channels (BGR; "
+                                "also 1, or 4 for BGRA). Got shape " +
+                                    shapeText(array) + " instead.");
+    }
+    if (array.shape(0) == 0 || array.shape(1) == 0 || array.shape(0) > INT_MAX ||
+        array.shape(1) > INT_MAX) {
+        raise(PyExc_ValueError, "image should have between 1 and 2147483647 rows and columns. "
+                                "Got shape " +
+                                    shapeText(array) + " instead.");
+    }
+    // Strided views (slices, transposes, Fortran order) are copied here.
+    py::array contiguous = py::array_t<std::uint8_t, py::array::c_style>::ensure(array);
+    if (!contiguous)
+        throw py::error_already_set();
+    return contiguous;
+}
+
+py::list cut(const py::object& image, const py::object& box, const py::object& tableLogic,
+             bool paragraphs) {
+    const pagecut::PageBox pageBox = readBox(box);
+    const pagecut::PageOptions options = readOptions(tableLogic, paragraphs);
+    const py::array page = pageArray(image);
+    const int rows = static_cast<int>(page.shape(0)), cols = static_cast<int>(page.shape(1));
+    const int channels = page.ndim() == 3 ? static_cast<int>(page.shape(2)) : 1;
+    const cv::Mat pixels(rows, cols, CV_8UC(channels), const_cast<void*>(page.data()));
+    if (channels == 1)
+        return cutGrey(pixels, pageBox, options);
+    // Colour as the program's reader converts it when it decodes a colour
+    // file itself: the same weights, rounded the same way; alpha ignored.
+    cv::Mat grey;
+    {
+        py::gil_scoped_release release;
+        cv::cvtColor(pixels, grey, channels == 3 ? cv::COLOR_BGR2GRAY : cv::COLOR_BGRA2GRAY);
+    }
+    return cutGrey(grey, pageBox, options);
+}
+
+py::list cutFile(const py::object& path, const py::object& box, const py::object& tableLogic,
+                 bool paragraphs) {
+    const py::module_ os = py::module_::import("os");
+    const std::string file = os.attr("fsencode")(path).cast<std::string>();
+    const pagecut::PageBox pageBox = readBox(box);
+    const pagecut::PageOptions options = readOptions(tableLogic, paragraphs);
+    cv::Mat grey;
+    bool missing = false;
+    {
+        py::gil_scoped_release release;
+        grey = pagecut::readGreyImage(file);
+        missing = grey.empty() && ::access(file.c_str(), F_OK) != 0 && errno == ENOENT;
+    }
+    if (grey.empty()) {
+        raise(missing ? PyExc_FileNotFoundError : PyExc_OSError,
+              "Could not open or find INPUT_IMAGE " +
+                  std::string(py::str(os.attr("fsdecode")(path))));
+    }
+    return cutGrey(grey, pageBox, options);
+}
+
+} // namespace
+
+// The public functions are Python functions around the bound ones: a bound
+// function cannot be pickled (its owner is a capsule), and Dask and
+// multiprocessing send the function to their workers by pickling it. A Python
+// function of this module pickles as a reference to pagecut.cut.
+constexpr const char* kPublicFunctions = R"(
+def cut(image, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
+    """Divides a page held in a 2-D uint8 array (greyscale; every pixel that
+    is not 255 is ink) or a 3-D uint8 array (BGR, converted to grey as pagecut
+    converts colour files; BGRA too, alpha ignored).
+
+    box is (BB_X0, BB_Y0, BB_X1, BB_Y1), right and bottom edges exclusive,
+    all zeros for the whole page; table_logic is TABLE_LOGIC, 1 or 2.
+    Returns the blocks as (x, y, width, height) tuples in reading order.
+    The GIL is released while the page is divided. Raises TypeError or
+    ValueError, in pagecut's words, for bad arguments."""
+    return _cut(image, box, table_logic, paragraphs)
+
+def cut_file(path, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
+    """Reads the image file at path (str, bytes or os.PathLike) as pagecut
+    reads it, and divides it as cut() does. Raises OSError
+    (FileNotFoundError for a missing file) when it cannot be read."""
+    return _cut_file(path, box, table_logic, paragraphs)
+)";
+
+PYBIND11_MODULE(pagecut, m) {
+    m.doc() = "Divides page images into rectangular text blocks in reading order, with the "
+              "results of the pagecut program.";
+    m.attr("__version__") = PAGECUT_VERSION;
+    m.def("_cut", &cut);
+    m.def("_cut_file", &cutFile);
+    py::exec(kPublicFunctions, m.attr("__dict__"));
+}
