@@ -96,15 +96,10 @@ std::vector<Region> columnsInPagePolarity(const cv::Mat& image, const Region& st
 
 } // namespace
 
-void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params) {
+std::vector<cv::Rect> carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params) {
     std::vector<cv::Rect> cleared;
-    carveRowSeparators(image, block, std::move(params), cleared);
-}
-
-void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
-                        std::vector<cv::Rect>& cleared) {
     if (params.boxPass)
-        return;
+        return cleared;
     block.depth += 1;
     params.cutColumns = !params.cutColumns;
     block.lineGap = 0;
@@ -206,7 +201,7 @@ void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
         clearRect(image, cv::Rect(separator.rect.x, separator.rect.y, separator.rect.width, 1),
                   cleared);
     if (separators.empty())
-        return;
+        return cleared;
 
     for (const Region& cell : sideCells) {
         const int x = cell.rect.x - 2;
@@ -220,6 +215,7 @@ void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
         }
         clearRect(image, cv::Rect(x, j, 1, h), cleared);
     }
+    return cleared;
 }
 
 } // namespace pagecut
