@@ -19,6 +19,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include "segment/complement.h"
+#include "strategies/ruled_table.h"
 
 namespace pagecut {
 
@@ -29,12 +30,6 @@ enum class LoanMode { Lend, PlainCopies };
 
 // The calling thread's loan mode; Lend unless a caller changed it.
 extern thread_local constinit LoanMode LOAN_MODE;
-
-// Rows above a block at which the code dividing it may draw into the image it
-// was given: the top rule that closes a ruled table lies this far above the
-// table's heading. The canvas of a cell is restored over a window that reaches
-// that far above the cell for each level of the recursion below it.
-constexpr int kRuleDrawnAbove = 2;
 
 // One loan, given back by the destructor (also when an exception leaves the
 // scope), so that every image is again what it was before the scope began.
@@ -49,9 +44,9 @@ class ImageLoan {
 
     // This cell's canvas: the page-polarity image of `block` (which must be a
     // loan made by invertBlock) for the content of the cell at `cell`, whose
-    // subtree may draw into it up to kRuleDrawnAbove rows per level of
-    // `maxDepth` above the cell, and may borrow the block's inverted image.
-    // Both are given back when the loan ends.
+    // subtree may draw into it up to kRuleDrawnAbove rows (the drawing reach
+    // of a ruled table) per level of `maxDepth` above the cell, and may borrow the block's inverted
+    // image. Both are given back when the loan ends.
     static ImageLoan cellCanvas(ImageLoan& block, const cv::Rect& cell, int maxDepth);
 
     ~ImageLoan();
