@@ -24,7 +24,7 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 // Returns 0, or the exit code of the file that could not be read or written
 // (after writing its message).
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
-                    std::vector<std::int32_t> box, bool saveImage, std::string logPath,
+                    const PageBox& box, bool saveImage, std::string logPath,
                     cv::Mat grey = cv::Mat());
 
 } // namespace pagecut
