@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "segment/driver.h"
 
-#include "segment/block_tests.h"
+#include "segment/block_measures.h"
 #include "segment/box_bands.h"
 #include "segment/cell_splitter.h"
 #include "segment/image_loan.h"
