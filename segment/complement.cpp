@@ -5,6 +5,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "core/profile.h"
+
 namespace pagecut {
 
 namespace {
@@ -54,7 +56,7 @@ void restoreFromComplement(const cv::Mat& source, cv::Mat& buffer, const cv::Rec
     if (area.empty())
         return;
     cv::Mat target = buffer(area);
-    cv::subtract(cv::Scalar::all(1), source(area), target);
+    complementInto(source(area), target);
     for (const ComplementDiff::Run& run : diff.runs)
         std::memcpy(buffer.ptr<std::uint8_t>(run.row) + run.x, diff.values.data() + run.offset,
                     static_cast<std::size_t>(run.length));

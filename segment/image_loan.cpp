@@ -108,8 +108,8 @@ void ImageLoan::checkCanvas() const {
     complementInto(block_->image_, fresh);
     if (cv::norm(fresh, block_->complement_, cv::NORM_INF) == 0)
         return;
-    std::fprintf(stderr, "pagecut: a cell's canvas was not given back as 1 - the inverted image "
-                         "(a drawing reached beyond the restored window)\n");
+    std::fprintf(stderr, "pagecut: checked build: after a cell, its canvas is not 1 - the "
+                         "inverted image (was something drawn outside the restored window?)\n");
     std::abort();
 }
 
