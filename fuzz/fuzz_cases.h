@@ -19,12 +19,17 @@
 namespace pagecut::fuzz {
 
 // Decoded images larger than this are not segmented: the decoder's own limit
-// is far larger, and a page of that size takes too long per input.
-constexpr int kMaxDecodedSide = 4000;
-constexpr double kMaxDecodedPixels = 1000000;
+// is far larger, and a large page takes long per input while finding nothing
+// that a smaller one does not (the decoder still reads the large ones).
+constexpr int kMaxDecodedSide = 2048;
+constexpr double kMaxDecodedPixels = 1 << 18;
 
-// The page the drawing commands draw on is at most this many pixels a side.
-constexpr int kMaxDrawnSide = 640;
+// The page the drawing commands draw on is at most this many pixels a side:
+// room for every structure the commands draw (nested frames, grids of cells
+// with text, rules, blocks taller than the channel closing's kernel), while
+// the time per input, which grows with the pixels, stays small enough for a
+// million inputs in a few hours.
+constexpr int kMaxDrawnSide = 256;
 constexpr std::size_t kMaxCommands = 64;
 
 inline std::string describe(const cv::Rect& r) {
