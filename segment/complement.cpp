@@ -26,7 +26,7 @@ ComplementDiff diffFromComplement(const cv::Mat& source, const cv::Mat& buffer,
                                   const cv::Rect& area) {
     CV_Assert(source.type() == CV_8UC1 && buffer.type() == CV_8UC1 &&
               source.size() == buffer.size());
-    CV_Assert((area & cv::Rect(0, 0, source.cols, source.rows)) == area);
+    CV_Assert(clipToImage(area, source) == area);
     ComplementDiff diff;
     for (int r = area.y; r < area.y + area.height; ++r) {
         const std::uint8_t* src = source.ptr<std::uint8_t>(r) + area.x;
