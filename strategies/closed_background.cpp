@@ -47,55 +47,55 @@ void slidingOr(const std::uint8_t* in, int n, int width, std::uint8_t* out,
 // blank for the dilation and as ink for the erosion, as the border does.
 template <typename Counter, typename Emit>
 void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHeight, Emit emit) {
-    const int W = block.cols;
-    const int H = block.rows;
+    const int width = block.cols;
+    const int height = block.rows;
     const int left = kernelWidth / 2;
     const int below = kernelHeight - 1 - kernelHeight / 2;
     const Counter never = std::numeric_limits<Counter>::max();
     const Counter reach = static_cast<Counter>(kernelHeight - 1); // inside the window up to this
 
-    std::vector<Counter> sinceInk(W, never); // input rows since the last ink
-    std::vector<Counter> sinceGap(W, never); // dilated rows since the last 0
+    std::vector<Counter> sinceInk(width, never); // input rows since the last ink
+    std::vector<Counter> sinceGap(width, never); // dilated rows since the last 0
     // A row padded with `left` cells before and the rest of the window after,
     // so that the horizontal window never needs clipping: outside the block
     // the dilation sees no ink and the erosion no background.
-    const int paddedLength = W + kernelWidth - 1;
+    const int paddedLength = width + kernelWidth - 1;
     std::vector<std::uint8_t> padded(paddedLength), scratchA(paddedLength), scratchB(paddedLength);
     std::uint8_t* centre = padded.data() + left;
-    std::vector<std::uint8_t> window(W), out(W);
+    std::vector<std::uint8_t> window(width), out(width);
 
-    for (int t = 0; t < H + 2 * below; ++t) {
-        if (t < H) {
+    for (int t = 0; t < height + 2 * below; ++t) {
+        if (t < height) {
             const std::uint8_t* input = block.ptr<std::uint8_t>(t);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 sinceInk[x] =
                     input[x] != 0 ? Counter(0) : Counter(sinceInk[x] + (sinceInk[x] != never));
         } else {
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 sinceInk[x] = Counter(sinceInk[x] + (sinceInk[x] != never));
         }
         const int y1 = t - below;
-        if (y1 >= 0 && y1 < H) {
+        if (y1 >= 0 && y1 < height) {
             // Dilated row y1: ink within the window.
             std::fill(padded.begin(), padded.end(), 0);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 centre[x] = sinceInk[x] <= reach;
-            slidingOr(padded.data(), W, kernelWidth, window.data(), scratchA, scratchB);
-            for (int x = 0; x < W; ++x)
+            slidingOr(padded.data(), width, kernelWidth, window.data(), scratchA, scratchB);
+            for (int x = 0; x < width; ++x)
                 sinceGap[x] =
                     window[x] == 0 ? Counter(0) : Counter(sinceGap[x] + (sinceGap[x] != never));
-        } else if (y1 >= H) {
-            for (int x = 0; x < W; ++x)
+        } else if (y1 >= height) {
+            for (int x = 0; x < width; ++x)
                 sinceGap[x] = Counter(sinceGap[x] + (sinceGap[x] != never));
         }
         const int y2 = t - 2 * below;
-        if (y2 >= 0 && y2 < H) {
+        if (y2 >= 0 && y2 < height) {
             // Eroded row y2 is ink where the window holds no dilated 0, so its
             // background is where it holds one.
             std::fill(padded.begin(), padded.end(), 0);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 centre[x] = sinceGap[x] <= reach;
-            slidingOr(padded.data(), W, kernelWidth, out.data(), scratchA, scratchB);
+            slidingOr(padded.data(), width, kernelWidth, out.data(), scratchA, scratchB);
             emit(y2, out);
         }
     }
