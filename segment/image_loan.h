@@ -42,11 +42,11 @@ class ImageLoan {
     // is marked on it and unmarked when the loan ends.
     static ImageLoan invertBlock(cv::Mat& image, ImageLoan* lender);
 
-    // This cell's canvas: the page-polarity image of `block` (which must be a
-    // loan made by invertBlock) for the content of the cell at `cell`, whose
-    // subtree may draw into it up to kRuleDrawnAbove rows (the drawing reach
-    // of a ruled table) per level of `maxDepth` above the cell, and may borrow the block's inverted
-    // image. Both are given back when the loan ends.
+    // This cell's canvas: the page-polarity image of `block` (a loan made by
+    // invertBlock) for the content of the cell at `cell`. The cell's subtree
+    // may draw into it up to kRuleDrawnAbove rows (the drawing reach of a
+    // ruled table) per level of `maxDepth` above the cell, and may borrow the
+    // block's inverted image; both are given back when the loan ends.
     static ImageLoan cellCanvas(ImageLoan& block, const cv::Rect& cell, int maxDepth);
 
     ~ImageLoan();
