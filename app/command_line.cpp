@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/image_io.h"
+#include "app/page.h"
 #include "core/table_logic.h"
 
 namespace pagecut {
@@ -91,6 +92,94 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
     return parseCommandLine(programName, words, args);
 }
 
+namespace {
+
+// BB_X0 BB_Y0 BB_X1 BB_Y1 from argv[2..5]: 0, or the exit code of the first
+// that is not a number, after its message.
+int readBox(const std::vector<const char*>& argv, const Usage& usage, PageBox& box) {
+    std::int32_t* const coordinates[] = {&box.x0, &box.y0, &box.x1, &box.y1};
+    for (int i = 2; i <= 5; ++i) {
+        const std::optional<std::int32_t> value = parseNumber(argv[i]);
+        if (!value) {
+            return fail(
+                std::cerr,
+                std::string("Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got ") +
+                    argv[i] + " instead.",
+                usage, kExitBadCoordinate);
+        }
+        *coordinates[i - 2] = *value;
+    }
+    return kExitSuccess;
+}
+
+// TABLE_LOGIC and SAVE_IMAGE_FLAG, when given: 0, or the exit code of the
+// first that is bad, after its message.
+int readOptionalArguments(const std::vector<const char*>& argv, const Usage& usage,
+                          CommandLineArgs& args) {
+    const std::size_t argc = argv.size();
+    if (argc > 8) {
+        const std::optional<std::int32_t> value = parseNumber(argv[8]);
+        if (!value || *value < kTableLogicRange[0] || *value > kTableLogicRange[1]) {
+            return fail(std::cerr,
+                        "TABLE_LOGIC should be an int in (" + std::to_string(kTableLogicRange[0]) +
+                            ", " + std::to_string(kTableLogicRange[1]) + "). Got " + argv[8] +
+                            " instead.",
+                        usage, kExitBadTableLogic);
+        }
+        TABLE_LOGIC = *value;
+    }
+    args.saveImage = false;
+    if (argc > 9) {
+        const std::optional<std::int32_t> value = parseNumber(argv[9]);
+        if (!value) {
+            return fail(std::cerr,
+                        std::string("SAVE_IMAGE_FLAG should be a bool [0/1]. Got ") + argv[9] +
+                            " instead.",
+                        usage, kExitBadSaveImageFlag);
+        }
+        args.saveImage = *value != 0;
+    }
+    return kExitSuccess;
+}
+
+// Reads the image once and checks the box against its size: 0, or the exit
+// code after the message.
+int readImageForBox(const Usage& usage, CommandLineArgs& args) {
+    const std::string imagePath = args.inputDirectory + args.inputFileName;
+    cv::Mat image = readGreyImage(imagePath);
+    if (image.empty()) {
+        return fail(std::cout, "Could not open or find INPUT_IMAGE " + imagePath, usage,
+                    kExitUnreadableImage);
+    }
+    if (checkBox(args.box, image.size()) != PageStatus::Ok) {
+        return fail(std::cout,
+                    "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.",
+                    usage, kExitBoxOutsideImage);
+    }
+    args.image = image;
+    return kExitSuccess;
+}
+
+// The positional arguments, `argv[1]` being INPUT_IMAGE, checked in order.
+int readPositionals(const std::vector<const char*>& argv, const Usage& usage,
+                    CommandLineArgs& args) {
+    if (argv.size() < 8) {
+        printUsage(usage.programName, usage.withOptions);
+        return kExitTooFewArguments;
+    }
+    std::tie(args.inputDirectory, args.inputFileName) = splitInputPath(argv[1]);
+    args.box = PageBox{};
+    if (const int code = readBox(argv, usage, args.box); code != kExitSuccess)
+        return code;
+    args.savePath = argv[6];
+    args.logPath = argv[7];
+    if (const int code = readOptionalArguments(argv, usage, args); code != kExitSuccess)
+        return code;
+    return readImageForBox(usage, args);
+}
+
+} // namespace
+
 int parseCommandLine(const std::string& programName, const std::vector<std::string>& words,
                      CommandLineArgs& args) {
     const OptionsParse parse = parseOptions(words);
@@ -112,71 +201,7 @@ int parseCommandLine(const std::string& programName, const std::vector<std::stri
     std::vector<const char*> argv = {programName.c_str()};
     for (std::size_t i = parse.firstPositional; i < words.size(); ++i)
         argv.push_back(words[i].c_str());
-    const std::size_t argc = argv.size();
-    if (argc < 8) {
-        printUsage(programName, usage.withOptions);
-        return kExitTooFewArguments;
-    }
-    std::tie(args.inputDirectory, args.inputFileName) = splitInputPath(argv[1]);
-
-    args.box.clear();
-    for (int i = 2; i <= 5; ++i) {
-        const std::optional<std::int32_t> value = parseNumber(argv[i]);
-        if (!value) {
-            return fail(
-                std::cerr,
-                std::string("Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got ") +
-                    argv[i] + " instead.",
-                usage, kExitBadCoordinate);
-        }
-        args.box.push_back(*value);
-    }
-    args.savePath = argv[6];
-    args.logPath = argv[7];
-
-    if (argc > 8) {
-        const std::optional<std::int32_t> value = parseNumber(argv[8]);
-        if (!value || *value < kTableLogicRange[0] || *value > kTableLogicRange[1]) {
-            return fail(std::cerr,
-                        "TABLE_LOGIC should be an int in (" + std::to_string(kTableLogicRange[0]) +
-                            ", " + std::to_string(kTableLogicRange[1]) + "). Got " + argv[8] +
-                            " instead.",
-                        usage, kExitBadTableLogic);
-        }
-        TABLE_LOGIC = *value;
-    }
-
-    args.saveImage = false;
-    if (argc > 9) {
-        const std::optional<std::int32_t> value = parseNumber(argv[9]);
-        if (!value) {
-            return fail(std::cerr,
-                        std::string("SAVE_IMAGE_FLAG should be a bool [0/1]. Got ") + argv[9] +
-                            " instead.",
-                        usage, kExitBadSaveImageFlag);
-        }
-        args.saveImage = *value != 0;
-    }
-
-    const std::string imagePath = args.inputDirectory + args.inputFileName;
-    cv::Mat image = readGreyImage(imagePath);
-    if (image.empty()) {
-        return fail(std::cout, "Could not open or find INPUT_IMAGE " + imagePath, usage,
-                    kExitUnreadableImage);
-    }
-
-    const std::vector<std::int32_t>& b = args.box;
-    const bool outside = b[0] < 0 || b[1] < 0 || b[2] >= image.cols || b[3] >= image.rows;
-    // A box that is not all zeros must have a positive width and height.
-    const bool allZero = b[0] == 0 && b[1] == 0 && b[2] == 0 && b[3] == 0;
-    const bool inverted = !allZero && (b[0] >= b[2] || b[1] >= b[3]);
-    if (outside || inverted) {
-        return fail(std::cout,
-                    "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.",
-                    usage, kExitBoxOutsideImage);
-    }
-    args.image = image;
-    return kExitSuccess;
+    return readPositionals(argv, usage, args);
 }
 
 } // namespace pagecut

@@ -11,6 +11,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include "app/options.h"
+#include "pagecut/pagecut.h"
 
 namespace pagecut {
 
@@ -30,9 +31,9 @@ enum ExitCode : int {
 };
 
 struct CommandLineArgs {
-    std::string inputDirectory;    // INPUT_IMAGE up to and including its last separator
-    std::string inputFileName;     // the rest, extension included
-    std::vector<std::int32_t> box; // BB_X0, BB_Y0, BB_X1, BB_Y1
+    std::string inputDirectory; // INPUT_IMAGE up to and including its last separator
+    std::string inputFileName;  // the rest, extension included
+    PageBox box;                // BB_X0, BB_Y0, BB_X1, BB_Y1
     std::string savePath;
     std::string logPath;
     bool saveImage = false;

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/page.h"
 
-#include <algorithm>
-
 #include <opencv2/core.hpp>
 
 #include "app/merge.h"
+#include "core/profile.h"
 #include "core/table_logic.h"
 #include "pagecut/pagecut.h"
 #include "segment/driver.h"
@@ -36,25 +35,31 @@ std::vector<cv::Rect> rectsOf(const std::vector<Region>& regions) {
 
 } // namespace
 
-cv::Mat prepareWorkingPage(const cv::Mat& grey, const std::vector<std::int32_t>& box) {
+namespace {
+
+bool allZero(const PageBox& box) {
+    return box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
+}
+
+} // namespace
+
+cv::Mat prepareWorkingPage(const cv::Mat& grey, const PageBox& box) {
     cv::Mat page = grey.clone();
     prepareWorkingPageInPlace(page, box);
     return page;
 }
 
-void prepareWorkingPageInPlace(cv::Mat& page, const std::vector<std::int32_t>& box) {
+void prepareWorkingPageInPlace(cv::Mat& page, const PageBox& box) {
     // Only pure white is background; there is no other threshold.
     for (int r = 0; r < page.rows; ++r) {
         std::uint8_t* row = page.ptr<std::uint8_t>(r);
         for (int c = 0; c < page.cols; ++c)
             row[c] = row[c] != 255;
     }
-    const bool wholePage = box.size() < 4 || std::all_of(box.begin(), box.end(),
-                                                         [](std::int32_t v) { return v == 0; });
-    if (wholePage)
+    if (allZero(box))
         return;
-    const cv::Rect all(0, 0, page.cols, page.rows);
-    const cv::Rect inside = cv::Rect(box[0], box[1], box[2] - box[0], box[3] - box[1]) & all;
+    const cv::Rect inside =
+        clipToImage(cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0), page);
     if (inside.empty()) {
         page.setTo(0);
         return;
@@ -66,6 +71,14 @@ void prepareWorkingPageInPlace(cv::Mat& page, const std::vector<std::int32_t>& b
     page(cv::Rect(inside.x + inside.width, inside.y, page.cols - inside.x - inside.width,
                   inside.height))
         .setTo(0);
+}
+
+PageStatus checkBox(const PageBox& box, const cv::Size& size) {
+    if (box.x0 < 0 || box.y0 < 0 || box.x1 >= size.width || box.y1 >= size.height)
+        return PageStatus::BoxOutsideImage;
+    if (!allZero(box) && (box.x0 >= box.x1 || box.y0 >= box.y1))
+        return PageStatus::EmptyBox;
+    return PageStatus::Ok;
 }
 
 PageRegions segmentWorkingPage(cv::Mat& page) {
@@ -83,12 +96,7 @@ PageStatus checkPage(const cv::Mat& grey, const PageBox& box, const PageOptions&
         return PageStatus::NotGreyscale;
     if (options.tableLogic != 1 && options.tableLogic != 2)
         return PageStatus::BadTableLogic;
-    if (box.x0 < 0 || box.y0 < 0 || box.x1 >= grey.cols || box.y1 >= grey.rows)
-        return PageStatus::BoxOutsideImage;
-    const bool allZero = box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
-    if (!allZero && (box.x0 >= box.x1 || box.y0 >= box.y1))
-        return PageStatus::EmptyBox;
-    return PageStatus::Ok;
+    return checkBox(box, grey.size());
 }
 
 void segmentInto(cv::Mat& page, const PageOptions& options, PageBlocks& result) {
@@ -106,7 +114,7 @@ PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& o
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
-    cv::Mat page = prepareWorkingPage(grey, {box.x0, box.y0, box.x1, box.y1});
+    cv::Mat page = prepareWorkingPage(grey, box);
     segmentInto(page, options, result);
     return PageStatus::Ok;
 }
@@ -117,7 +125,7 @@ PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& 
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
-    prepareWorkingPageInPlace(grey, {box.x0, box.y0, box.x1, box.y1});
+    prepareWorkingPageInPlace(grey, box);
     segmentInto(grey, options, result);
     return PageStatus::Ok;
 }

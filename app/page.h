@@ -23,10 +23,15 @@ struct PageRegions {
 // The working page of a greyscale image: every pixel that is not pure white is
 // ink (1), the rest 0; outside `box` (x0, y0, x1, y1, exclusive ends) all is
 // blank, unless the box is all zeros. The page keeps the image's size.
-cv::Mat prepareWorkingPage(const cv::Mat& grey, const std::vector<std::int32_t>& box);
+cv::Mat prepareWorkingPage(const cv::Mat& grey, const PageBox& box);
 
 // The same, turning `page` (greyscale) into the working page in place.
-void prepareWorkingPageInPlace(cv::Mat& page, const std::vector<std::int32_t>& box);
+void prepareWorkingPageInPlace(cv::Mat& page, const PageBox& box);
+
+// Whether `box` can be used on an image of `size`: BoxOutsideImage when it
+// reaches the last column or row or beyond, EmptyBox when it is not all zeros
+// and x0 >= x1 or y0 >= y1, else Ok.
+PageStatus checkBox(const PageBox& box, const cv::Size& size);
 
 // Runs both passes over a working page and merges the second pass. The page
 // may be drawn into by the table strategies.

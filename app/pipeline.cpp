@@ -38,8 +38,8 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 }
 
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
-                    std::vector<std::int32_t> box, bool saveImage, std::string logPath,
-                    cv::Mat grey, ResultFormat format) {
+                    const PageBox& box, bool saveImage, std::string logPath, cv::Mat grey,
+                    ResultFormat format) {
     const std::string imagePath = inputDirectory + inputFileName;
     if (grey.empty())
         grey = readGreyImage(imagePath);
@@ -54,9 +54,8 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
 
     const cv::Size pageSize = grey.size(); // for the structured result formats
     PageBlocks blocks;
-    const PageBox pageBox{box.at(0), box.at(1), box.at(2), box.at(3)};
     // The grey page becomes the working page: nothing needs it afterwards.
-    if (cutPageInPlace(grey, pageBox, PageOptions{TABLE_LOGIC}, blocks) != PageStatus::Ok) {
+    if (cutPageInPlace(grey, box, PageOptions{TABLE_LOGIC}, blocks) != PageStatus::Ok) {
         writeMessage(std::cout,
                      "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.");
         return kExitBoxOutsideImage;

@@ -25,7 +25,7 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 // The result file is written in `format`. Returns 0, or the exit code of the
 // file that could not be read or written (after writing its message).
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
-                    std::vector<std::int32_t> box, bool saveImage, std::string logPath,
+                    const PageBox& box, bool saveImage, std::string logPath,
                     cv::Mat grey = cv::Mat(), ResultFormat format = ResultFormat::Txt);
 
 } // namespace pagecut

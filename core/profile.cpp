@@ -182,8 +182,16 @@ std::vector<Region> regionsFromRuns(const cv::Mat& image, const Region& parent, 
     return children;
 }
 
+cv::Rect clipToImage(const cv::Rect& rect, const cv::Mat& image) {
+    return rect & cv::Rect(0, 0, image.cols, image.rows);
+}
+
+void complementInto(const cv::Mat& binary, cv::Mat& out) {
+    cv::subtract(cv::Scalar::all(1), binary, out);
+}
+
 std::int64_t inkInside(const cv::Mat& image, const cv::Rect& rect) {
-    const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
+    const cv::Rect clipped = clipToImage(rect, image);
     if (clipped.empty())
         return 0;
     return static_cast<std::int64_t>(cv::sum(image(clipped))[0]);

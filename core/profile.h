@@ -56,6 +56,14 @@ RunList closeGaps(const RunList& runs, std::int32_t minimum);
 std::vector<Region> regionsFromRuns(const cv::Mat& image, const Region& parent, RunList runs,
                                     SlabAxis axis);
 
+// The part of `rect` that lies inside `image` (empty when none does).
+cv::Rect clipToImage(const cv::Rect& rect, const cv::Mat& image);
+
+// Writes the complement 1 - x of a 0/1 image into `out` (saturating, so any
+// value but 0 becomes 0); `out` may be a view of the right size, which is
+// then written in place.
+void complementInto(const cv::Mat& binary, cv::Mat& out);
+
 // Sum of the pixels of `image` inside `rect` after clipping it to the image,
 // truncated to an integer (0 for a rectangle wholly outside).
 std::int64_t inkInside(const cv::Mat& image, const cv::Rect& rect);

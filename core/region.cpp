@@ -6,11 +6,21 @@
 namespace pagecut {
 
 SegmentationParams boxPassParams() {
-    return SegmentationParams{10, 0, 100, false, false, true, true, {}, true, true};
+    return SegmentationParams{
+        .minGap = 10,
+        .skipRuleRows = false,
+        .boxPass = true,
+        .boxes = {},
+    };
 }
 
 SegmentationParams layoutPassParams(std::vector<Region> boxes) {
-    return SegmentationParams{25, 0, 100, true, false, true, false, std::move(boxes), true, true};
+    return SegmentationParams{
+        .minGap = 25,
+        .skipRuleRows = true,
+        .boxPass = false,
+        .boxes = std::move(boxes),
+    };
 }
 
 Region rootRegion(int cols, int rows) {

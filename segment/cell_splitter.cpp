@@ -7,8 +7,8 @@
 
 #include "core/cuts.h"
 #include "core/profile.h"
-#include "segment/complement.h"
 #include "segment/driver.h"
+#include "segment/image_loan.h"
 
 namespace pagecut {
 
@@ -83,84 +83,25 @@ bool trimCellMargins(const cv::Mat& image, Region& region) {
     return r.width > 0 && r.height > 0;
 }
 
-CellCanvas CellCanvas::inPlaceOf(const cv::Mat& image, const cv::Mat& inverted) {
-    CellCanvas canvas;
-    canvas.pagePolarity = image;
-    canvas.inverted = inverted;
-    return canvas;
-}
-
-void CellCanvas::mark(const cv::Rect& rect) {
-    if (pagePolarity.empty())
-        return;
-    const cv::Rect clipped = rect & cv::Rect(0, 0, pagePolarity.cols, pagePolarity.rows);
-    if (clipped.empty())
-        return;
-    if (inPlace())
-        saved.emplace_back(clipped, pagePolarity(clipped).clone());
-    pagePolarity(clipped).setTo(1);
-}
-
-void CellCanvas::ensure(const cv::Mat& inverted) {
-    if (pagePolarity.empty())
-        cv::subtract(cv::Scalar::all(1), inverted, pagePolarity);
-}
-
-void CellCanvas::undoMarks() {
-    for (auto it = saved.rbegin(); it != saved.rend(); ++it)
-        it->second.copyTo(pagePolarity(it->first));
-    saved.clear();
-}
-
 namespace {
 
-// Divides one cell's content on the shared page-polarity canvas. The canvas
-// must look to the cell's subtree exactly like a fresh 1 - image, and stay
-// equal to it for the next cell. The subtree writes into the image it is
-// given only through the table rules that it may draw: within the columns of
-// its blocks, which lie inside the cell's, and at most two rows above a block,
-// whose own top lies at most two rows above its parent's for each level of
-// the recursion (bounded by the depth limit). Every other image it writes is
-// a copy of its own. Saving that window and restoring it afterwards therefore
-// leaves the canvas as it was.
-//
-// With an in-place canvas the window is not copied: the canvas is the
-// complement of the inverted image but for the few pixels recorded here, and
-// the subtree gives the inverted image back unchanged (framed blocks nested in
-// the cell borrow it for their own inverted images).
-void divideCell(const cv::Mat& image, const Region& cell, std::vector<Region>& output,
-                const SegmentationParams& params, CellCanvas& canvas) {
-    canvas.ensure(image);
-    const int reachAbove = 2 * (std::max(params.maxDepth, 0) + 2);
-    const int top = std::max(0, cell.rect.y - reachAbove);
-    const cv::Rect window(cell.rect.x, top, cell.rect.width, cell.rect.y + cell.rect.height - top);
-    if (!canvas.inPlace()) {
-        const cv::Mat saved = canvas.pagePolarity(window).clone();
-        segmentBlock(canvas.pagePolarity, cell, output, params);
-        saved.copyTo(canvas.pagePolarity(window));
-        return;
-    }
-    const ComplementDiff kept = diffFromComplement(canvas.inverted, canvas.pagePolarity, window);
-    segmentBlockLending(canvas.pagePolarity, canvas.inverted, cell, output, params);
-    restoreFromComplement(canvas.inverted, canvas.pagePolarity, window, kept);
-}
+// Pieces this many rows high or less are rules, not cells.
+constexpr int kRuleRowHeight = 5;
+
+// The column gap below which the content of a cell is joined into one block.
+constexpr int kCellMinGap = 25;
 
 } // namespace
 
-void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output,
+void splitCells(ImageLoan& block, Region region, std::vector<Region>& output,
                 SegmentationParams params) {
-    CellCanvas canvas;
-    splitCells(image, region, output, std::move(params), canvas);
-}
-
-void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output,
-                SegmentationParams params, CellCanvas& canvas) {
     region.lineGap = 0;
     region.depth += 1;
     const bool columnLevel = params.cutColumns;
     params.cutColumns = !columnLevel;
     const bool atDepthLimit = region.depth >= params.maxDepth;
 
+    const cv::Mat& image = block.image();
     std::vector<Region> result;
     if (columnLevel) {
         result = splitIntoColumns(image, region, params);
@@ -169,23 +110,24 @@ void splitCells(const cv::Mat& image, Region region, std::vector<Region>& output
                 return;
             params.refineColumns = false;
             params.skipRuleRows = false;
-            params.minGap = 25;
+            params.minGap = kCellMinGap;
             region.inverted = false;
             region.inCell = true;
             // The cell's content is divided in page polarity; separators drawn
             // into the inverted image become ink lines there.
-            divideCell(image, region, output, params, canvas);
+            ImageLoan canvas = ImageLoan::cellCanvas(block, region.rect, params.maxDepth);
+            segmentCell(canvas, region, output, params);
             return;
         }
     } else {
         result = splitIntoBands(image, region, params);
         if (result.empty() || atDepthLimit)
-            splitCells(image, region, output, params, canvas);
+            splitCells(block, region, output, params);
     }
 
     for (const Region& piece : result) {
-        if (piece.rect.height > 5)
-            splitCells(image, piece, output, params, canvas);
+        if (piece.rect.height > kRuleRowHeight)
+            splitCells(block, piece, output, params);
     }
 }
 

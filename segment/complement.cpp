@@ -5,6 +5,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "core/profile.h"
+
 namespace pagecut {
 
 namespace {
@@ -24,7 +26,7 @@ ComplementDiff diffFromComplement(const cv::Mat& source, const cv::Mat& buffer,
                                   const cv::Rect& area) {
     CV_Assert(source.type() == CV_8UC1 && buffer.type() == CV_8UC1 &&
               source.size() == buffer.size());
-    CV_Assert((area & cv::Rect(0, 0, source.cols, source.rows)) == area);
+    CV_Assert(clipToImage(area, source) == area);
     ComplementDiff diff;
     for (int r = area.y; r < area.y + area.height; ++r) {
         const std::uint8_t* src = source.ptr<std::uint8_t>(r) + area.x;
@@ -54,7 +56,7 @@ void restoreFromComplement(const cv::Mat& source, cv::Mat& buffer, const cv::Rec
     if (area.empty())
         return;
     cv::Mat target = buffer(area);
-    cv::subtract(cv::Scalar::all(1), source(area), target);
+    complementInto(source(area), target);
     for (const ComplementDiff::Run& run : diff.runs)
         std::memcpy(buffer.ptr<std::uint8_t>(run.row) + run.x, diff.values.data() + run.offset,
                     static_cast<std::size_t>(run.length));

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "segment/driver.h"
 
-#include <opencv2/core.hpp>
-
-#include "segment/block_tests.h"
+#include "segment/block_measures.h"
 #include "segment/box_bands.h"
 #include "segment/cell_splitter.h"
-#include "segment/complement.h"
+#include "segment/image_loan.h"
 #include "strategies/column_gaps.h"
 #include "strategies/row_channels.h"
 #include "strategies/row_separators.h"
@@ -14,123 +12,105 @@
 
 namespace pagecut {
 
-void segmentPage(cv::Mat& page, std::vector<Region>& output, SegmentationParams params) {
-    segmentBlock(page, rootRegion(page.cols, page.rows), output, std::move(params));
-}
-
 namespace {
 
-// segmentBlock, given the cell canvas of the level above when this level
-// works on that level's inverted image (the retry of an inverted block), and
-// a spare image the size of `image` that this level may take for its own
-// inverted image as long as it gives it back unchanged.
-void segmentBlockWith(cv::Mat& image, Region region, std::vector<Region>& output,
-                      SegmentationParams params, CellCanvas* inheritedCanvas, cv::Mat* spare) {
-    region.lineGap = measureLineGap(image(region.rect), params);
-    const bool boxed = isBoxed(image, region);
+// Children of a row level 5 rows high or less are rules, not content.
+constexpr int kRuleRowHeight = 5;
 
-    // A boxed block met at a row level is divided along its rules: on an
-    // inverted copy the rules become the gaps. The copy belongs to this level
-    // (a borrowed spare is given back when the level is done).
-    cv::Mat work = image;
-    bool mark = false;
-    CellCanvas ownCanvas;
-    const cv::Rect whole(0, 0, image.cols, image.rows);
-    ComplementDiff lent; // what the spare held where it was not 1 - image
-    bool borrowed = false;
-    if (boxed && !params.cutColumns) {
-        mark = true;
-        if (!params.boxPass) {
-            region.inverted = true;
-            if (spare != nullptr) {
-                // Nested framed blocks would otherwise hold one page-sized
-                // copy per level; the spare is almost 1 - image already.
-                lent = diffFromComplement(image, *spare, whole);
-                work = *spare;
-                borrowed = true;
-            } else {
-                work = cv::Mat(image.size(), image.type());
-            }
-            cv::subtract(cv::Scalar::all(1), image, work);
-            params.cutColumns = true;
-            // The image received is not read again by this level nor below
-            // it, so it serves as the cells' page-polarity canvas.
-            ownCanvas = CellCanvas::inPlaceOf(image, work);
-            inheritedCanvas = nullptr;
-            // The frame's left edge stays background so that the first column
-            // cut finds the frame's inner edge as a gap.
-            const cv::Rect leftEdge =
-                cv::Rect(region.rect.x, region.rect.y, 2, region.rect.height) & whole;
-            work(leftEdge).setTo(0);
-            ownCanvas.mark(leftEdge);
-        }
-    }
-    // Undoes the marks, which brings the image back, and then the spare.
-    const auto giveBack = [&] {
-        ownCanvas.undoMarks();
-        if (borrowed)
-            restoreFromComplement(image, *spare, whole, lent);
-    };
+void divideBlock(cv::Mat& image, Region region, std::vector<Region>& output,
+                 SegmentationParams params, ImageLoan* lender);
 
+// The row cut of one level: bands around the framed blocks of the first pass
+// (not inside a framed block itself), else a ruled table (second pass), else
+// the rows between the white channels.
+std::vector<Region> cutRows(cv::Mat& image, const Region& region, const SegmentationParams& params,
+                            bool framed) {
+    std::vector<Region> rows;
+    if (!framed)
+        rows = cutAroundBoxes(image, region, params);
+    if (rows.empty() && !params.boxPass)
+        rows = isolateRuledTable(image, region, params);
+    if (rows.empty())
+        rows = divideRowsAroundChannels(image, region, params);
+    return rows;
+}
+
+// One child of an inverted block: separator lines between its table rows
+// first, then its cells, each divided in page polarity.
+void divideIntoCells(ImageLoan& block, Region child, std::vector<Region>& output,
+                     SegmentationParams params) {
+    for (const cv::Rect& cleared : carveRowSeparators(block.image(), child, params))
+        block.clear(cleared);
+    child.depth = 0;
+    params.minGap = 0;
+    splitCells(block, child, output, params);
+}
+
+// One level of the recursion: cut the block, then divide each child. `loan`
+// is the block's loan when the block is inverted, else what the level above
+// may lend.
+void divideLevel(cv::Mat& image, Region region, std::vector<Region>& output,
+                 SegmentationParams params, bool framed, ImageLoan* loan) {
     region.depth += 1;
     const bool columnLevel = params.cutColumns;
     params.cutColumns = !columnLevel;
     const bool atDepthLimit = region.depth >= params.maxDepth;
 
-    CellCanvas& canvas = inheritedCanvas != nullptr ? *inheritedCanvas : ownCanvas;
-    // On an inverted block the canvas is the work image's complement.
-    cv::Mat* workSpare = region.inverted ? &canvas.pagePolarity : spare;
-    std::vector<Region> result;
-    if (columnLevel) {
-        result = divideColumnsAtGaps(work, region, params);
-        if (result.empty() || atDepthLimit)
-            segmentBlockWith(work, region, output, params, region.inverted ? &canvas : nullptr,
-                             workSpare);
-    } else {
-        if (!mark)
-            result = cutAroundBoxes(work, region, params);
-        if (result.empty() && !params.boxPass)
-            result = isolateRuledTable(work, region, params);
-        if (result.empty())
-            result = divideRowsAroundChannels(work, region, params);
-        if (result.empty() || atDepthLimit) {
-            if (!params.boxPass || mark) {
-                output.push_back(region);
-                giveBack();
-                return;
-            }
+    const std::vector<Region> children = columnLevel ? divideColumnsAtGaps(image, region, params)
+                                                     : cutRows(image, region, params, framed);
+    if (children.empty() || atDepthLimit) {
+        if (columnLevel) {
+            // The whole block once more, at a row level.
+            divideBlock(image, region, output, params, loan);
+        } else if (!params.boxPass || framed) {
+            output.push_back(region);
+            return;
         }
     }
+    for (const Region& child : children) {
+        if (params.skipRuleRows && child.rect.height <= kRuleRowHeight)
+            continue;
+        if (region.inverted)
+            divideIntoCells(*loan, child, output, params);
+        else
+            divideBlock(image, child, output, params, loan);
+    }
+}
 
-    std::vector<cv::Rect> cleared;
-    for (Region& child : result) {
-        if (params.skipRuleRows && child.rect.height <= 5)
-            continue;
-        if (!region.inverted) {
-            segmentBlockWith(work, child, output, params, nullptr, workSpare);
-            continue;
-        }
-        cleared.clear();
-        carveRowSeparators(work, child, params, cleared);
-        for (const cv::Rect& rect : cleared)
-            canvas.mark(rect);
-        child.depth = 0;
-        params.minGap = 0;
-        splitCells(work, child, output, params, canvas);
+// Measure the block; a framed block met at a row level is emitted in the box
+// pass, and otherwise divided along its rules: on an inverted copy the rules
+// become the gaps.
+void divideBlock(cv::Mat& image, Region region, std::vector<Region>& output,
+                 SegmentationParams params, ImageLoan* lender) {
+    region.lineGap = measureLineGap(image(region.rect), params);
+    const bool framed = !params.cutColumns && isBoxed(image, region);
+    if (!framed || params.boxPass) {
+        divideLevel(image, region, output, std::move(params), framed, lender);
+        return;
     }
-    giveBack();
+    ImageLoan block = ImageLoan::invertBlock(image, lender);
+    region.inverted = true;
+    params.cutColumns = true;
+    // The frame's left edge stays background so that the first column cut
+    // finds the frame's inner edge as a gap.
+    block.clear(cv::Rect(region.rect.x, region.rect.y, 2, region.rect.height));
+    divideLevel(block.image(), region, output, std::move(params), true, &block);
 }
 
 } // namespace
 
-void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
-                  SegmentationParams params) {
-    segmentBlockWith(image, region, output, std::move(params), nullptr, nullptr);
+void segmentPage(cv::Mat& page, std::vector<Region>& output, SegmentationParams params) {
+    segmentBlock(page, rootRegion(page.cols, page.rows), output, std::move(params));
 }
 
-void segmentBlockLending(cv::Mat& image, cv::Mat& spare, Region region, std::vector<Region>& output,
-                         SegmentationParams params) {
-    segmentBlockWith(image, region, output, std::move(params), nullptr, &spare);
+void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
+                  SegmentationParams params) {
+    divideBlock(image, region, output, std::move(params), nullptr);
+}
+
+void segmentCell(ImageLoan& cell, Region region, std::vector<Region>& output,
+                 SegmentationParams params) {
+    divideBlock(cell.image(), region, output, std::move(params), &cell);
 }
 
 } // namespace pagecut

@@ -10,6 +10,8 @@
 
 namespace pagecut {
 
+class ImageLoan;
+
 // One pass over a whole working page (0/1, ink 1): divides it from the root
 // region down and appends the finished blocks to `output` in reading order.
 // The page may be drawn into by the table strategies (second pass only).
@@ -21,11 +23,10 @@ void segmentPage(cv::Mat& page, std::vector<Region>& output, SegmentationParams 
 void segmentBlock(cv::Mat& image, Region region, std::vector<Region>& output,
                   SegmentationParams params);
 
-// segmentBlock, lending `spare` (an image of the same size, best the
-// complement of `image`) to the framed blocks below, which then take it for
-// their inverted image instead of allocating one. `spare` is given back
-// unchanged.
-void segmentBlockLending(cv::Mat& image, cv::Mat& spare, Region region, std::vector<Region>& output,
-                         SegmentationParams params);
+// segmentBlock for the content of one cell of a framed block, on the cell's
+// canvas (cell.image()); framed blocks nested in the cell take the inverted
+// image that the cell lends for their own.
+void segmentCell(ImageLoan& cell, Region region, std::vector<Region>& output,
+                 SegmentationParams params);
 
 } // namespace pagecut

@@ -47,55 +47,55 @@ void slidingOr(const std::uint8_t* in, int n, int width, std::uint8_t* out,
 // blank for the dilation and as ink for the erosion, as the border does.
 template <typename Counter, typename Emit>
 void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHeight, Emit emit) {
-    const int W = block.cols;
-    const int H = block.rows;
+    const int width = block.cols;
+    const int height = block.rows;
     const int left = kernelWidth / 2;
     const int below = kernelHeight - 1 - kernelHeight / 2;
     const Counter never = std::numeric_limits<Counter>::max();
     const Counter reach = static_cast<Counter>(kernelHeight - 1); // inside the window up to this
 
-    std::vector<Counter> sinceInk(W, never); // input rows since the last ink
-    std::vector<Counter> sinceGap(W, never); // dilated rows since the last 0
+    std::vector<Counter> sinceInk(width, never); // input rows since the last ink
+    std::vector<Counter> sinceGap(width, never); // dilated rows since the last 0
     // A row padded with `left` cells before and the rest of the window after,
     // so that the horizontal window never needs clipping: outside the block
     // the dilation sees no ink and the erosion no background.
-    const int paddedLength = W + kernelWidth - 1;
+    const int paddedLength = width + kernelWidth - 1;
     std::vector<std::uint8_t> padded(paddedLength), scratchA(paddedLength), scratchB(paddedLength);
     std::uint8_t* centre = padded.data() + left;
-    std::vector<std::uint8_t> window(W), out(W);
+    std::vector<std::uint8_t> window(width), out(width);
 
-    for (int t = 0; t < H + 2 * below; ++t) {
-        if (t < H) {
+    for (int t = 0; t < height + 2 * below; ++t) {
+        if (t < height) {
             const std::uint8_t* input = block.ptr<std::uint8_t>(t);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 sinceInk[x] =
                     input[x] != 0 ? Counter(0) : Counter(sinceInk[x] + (sinceInk[x] != never));
         } else {
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 sinceInk[x] = Counter(sinceInk[x] + (sinceInk[x] != never));
         }
         const int y1 = t - below;
-        if (y1 >= 0 && y1 < H) {
+        if (y1 >= 0 && y1 < height) {
             // Dilated row y1: ink within the window.
             std::fill(padded.begin(), padded.end(), 0);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 centre[x] = sinceInk[x] <= reach;
-            slidingOr(padded.data(), W, kernelWidth, window.data(), scratchA, scratchB);
-            for (int x = 0; x < W; ++x)
+            slidingOr(padded.data(), width, kernelWidth, window.data(), scratchA, scratchB);
+            for (int x = 0; x < width; ++x)
                 sinceGap[x] =
                     window[x] == 0 ? Counter(0) : Counter(sinceGap[x] + (sinceGap[x] != never));
-        } else if (y1 >= H) {
-            for (int x = 0; x < W; ++x)
+        } else if (y1 >= height) {
+            for (int x = 0; x < width; ++x)
                 sinceGap[x] = Counter(sinceGap[x] + (sinceGap[x] != never));
         }
         const int y2 = t - 2 * below;
-        if (y2 >= 0 && y2 < H) {
+        if (y2 >= 0 && y2 < height) {
             // Eroded row y2 is ink where the window holds no dilated 0, so its
             // background is where it holds one.
             std::fill(padded.begin(), padded.end(), 0);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < width; ++x)
                 centre[x] = sinceGap[x] <= reach;
-            slidingOr(padded.data(), W, kernelWidth, out.data(), scratchA, scratchB);
+            slidingOr(padded.data(), width, kernelWidth, out.data(), scratchA, scratchB);
             emit(y2, out);
         }
     }
@@ -140,66 +140,63 @@ int findRoot(std::vector<int>& parent, int label) {
     return label;
 }
 
-} // namespace
+// Background runs, labelled as they come: a run joins every run of the row
+// above that it touches, diagonals included (8-connectivity).
+struct RunLabels {
+    std::vector<Run> runs;
+    std::vector<int> parent;                        // union-find over labels
+    std::size_t previousBegin = 0, previousEnd = 0; // the runs of the row above
+};
 
-cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight) {
-    cv::Mat closed(block.size(), CV_8UC1);
-    forEachClosedBackgroundRow(block, kernelWidth, kernelHeight,
-                               [&](int y, const std::vector<std::uint8_t>& background) {
-                                   std::uint8_t* dst = closed.ptr<std::uint8_t>(y);
-                                   for (int x = 0; x < closed.cols; ++x)
-                                       dst[x] = background[x] ? 0 : 1;
-                               });
-    return closed;
+// Gives `run` the label of the runs above it that it touches, joining their
+// labels, or a new label when it touches none. `above` is the first run of
+// the row above that may touch it; runs of that row are in order.
+void labelRun(RunLabels& labels, Run& run, std::size_t& above) {
+    // Runs above that end before x0 - 1 cannot touch this run or any later
+    // one in the row.
+    while (above < labels.previousEnd && labels.runs[above].x1 < run.x0)
+        ++above;
+    for (std::size_t k = above; k < labels.previousEnd && labels.runs[k].x0 <= run.x1; ++k) {
+        const int root = findRoot(labels.parent, labels.runs[k].label);
+        if (run.label < 0) {
+            run.label = root;
+        } else {
+            const int mine = findRoot(labels.parent, run.label);
+            if (mine != root)
+                labels.parent[std::max(mine, root)] = std::min(mine, root);
+        }
+    }
+    if (run.label < 0) {
+        run.label = static_cast<int>(labels.parent.size());
+        labels.parent.push_back(run.label);
+    }
 }
 
-std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block, int kernelWidth,
-                                                            int kernelHeight) {
-    // Background runs, labelled as they come: a run joins every run of the
-    // row above that it touches, diagonals included (8-connectivity).
-    std::vector<Run> runs;
-    std::vector<int> parent;
-    std::size_t previousBegin = 0, previousEnd = 0;
-    forEachClosedBackgroundRow(
-        block, kernelWidth, kernelHeight, [&](int y, const std::vector<std::uint8_t>& background) {
-            const std::size_t currentBegin = runs.size();
-            const int W = static_cast<int>(background.size());
-            std::size_t above = previousBegin;
-            for (int x = nextNonZero(background.data(), 0, W); x < W;
-                 x = nextNonZero(background.data(), x, W)) {
-                const int x0 = x;
-                while (x < W && background[x])
-                    ++x;
-                Run run{y, x0, x, -1};
-                // Runs above that end before x0 - 1 cannot touch this run or
-                // any later one in the row.
-                while (above < previousEnd && runs[above].x1 < x0)
-                    ++above;
-                for (std::size_t k = above; k < previousEnd && runs[k].x0 <= x; ++k) {
-                    const int root = findRoot(parent, runs[k].label);
-                    if (run.label < 0) {
-                        run.label = root;
-                    } else {
-                        const int mine = findRoot(parent, run.label);
-                        if (mine != root)
-                            parent[std::max(mine, root)] = std::min(mine, root);
-                    }
-                }
-                if (run.label < 0) {
-                    run.label = static_cast<int>(parent.size());
-                    parent.push_back(run.label);
-                }
-                runs.push_back(run);
-            }
-            previousBegin = currentBegin;
-            previousEnd = runs.size();
-        });
+void labelRow(RunLabels& labels, int y, const std::vector<std::uint8_t>& background) {
+    const std::size_t currentBegin = labels.runs.size();
+    const int width = static_cast<int>(background.size());
+    std::size_t above = labels.previousBegin;
+    for (int x = nextNonZero(background.data(), 0, width); x < width;
+         x = nextNonZero(background.data(), x, width)) {
+        const int x0 = x;
+        while (x < width && background[x])
+            ++x;
+        Run run{y, x0, x, -1};
+        labelRun(labels, run, above);
+        labels.runs.push_back(run);
+    }
+    labels.previousBegin = currentBegin;
+    labels.previousEnd = labels.runs.size();
+}
 
-    std::vector<int> index(parent.size(), -1);
+// One component per root label, with its bounding box and area; `slotOf`
+// maps each root label to its component.
+std::vector<BackgroundComponent> boundComponents(RunLabels& labels, std::vector<int>& slotOf) {
+    slotOf.assign(labels.parent.size(), -1);
     std::vector<BackgroundComponent> components;
-    for (Run& run : runs) {
-        run.label = findRoot(parent, run.label);
-        int& slot = index[run.label];
+    for (Run& run : labels.runs) {
+        run.label = findRoot(labels.parent, run.label);
+        int& slot = slotOf[run.label];
         if (slot < 0) {
             slot = static_cast<int>(components.size());
             BackgroundComponent fresh;
@@ -221,11 +218,18 @@ std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block
     for (BackgroundComponent& c : components) {
         c.width -= c.left;
         c.height = c.height - c.top + 1;
-        c.columnCounts.assign(c.width + 1, 0);
     }
-    // Column counts from +1 / -1 marks at each run's ends.
+    return components;
+}
+
+// The pixels per column of each component, from +1 / -1 marks at each run's
+// ends.
+void countColumns(std::vector<BackgroundComponent>& components, const std::vector<Run>& runs,
+                  const std::vector<int>& slotOf) {
+    for (BackgroundComponent& c : components)
+        c.columnCounts.assign(c.width + 1, 0);
     for (const Run& run : runs) {
-        BackgroundComponent& c = components[index[run.label]];
+        BackgroundComponent& c = components[slotOf[run.label]];
         ++c.columnCounts[run.x0 - c.left];
         --c.columnCounts[run.x1 - c.left];
     }
@@ -233,6 +237,31 @@ std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block
         std::partial_sum(c.columnCounts.begin(), c.columnCounts.end(), c.columnCounts.begin());
         c.columnCounts.pop_back();
     }
+}
+
+} // namespace
+
+cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight) {
+    cv::Mat closed(block.size(), CV_8UC1);
+    forEachClosedBackgroundRow(block, kernelWidth, kernelHeight,
+                               [&](int y, const std::vector<std::uint8_t>& background) {
+                                   std::uint8_t* dst = closed.ptr<std::uint8_t>(y);
+                                   for (int x = 0; x < closed.cols; ++x)
+                                       dst[x] = background[x] ? 0 : 1;
+                               });
+    return closed;
+}
+
+std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block, int kernelWidth,
+                                                            int kernelHeight) {
+    RunLabels labels;
+    forEachClosedBackgroundRow(block, kernelWidth, kernelHeight,
+                               [&](int y, const std::vector<std::uint8_t>& background) {
+                                   labelRow(labels, y, background);
+                               });
+    std::vector<int> slotOf;
+    std::vector<BackgroundComponent> components = boundComponents(labels, slotOf);
+    countColumns(components, labels.runs, slotOf);
     return components;
 }
 

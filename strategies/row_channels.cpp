@@ -74,7 +74,7 @@ std::vector<Channel> findChannels(const std::vector<BackgroundComponent>& compon
 // Whether the block row holds ink in the columns [from, to): the trimming
 // only asks whether each side is blank, so a row segment stops at its first
 // ink.
-bool inkInRow(const cv::Mat& block, int row, int from, int to) {
+bool hasInkBetween(const cv::Mat& block, int row, int from, int to) {
     return from < to && rowHasInk(block.ptr<std::uint8_t>(row) + from, to - from);
 }
 
@@ -85,8 +85,8 @@ void trimChannelTop(const cv::Mat& block, Channel& channel) {
     const int width = block.cols;
     bool blankRowSeen = false;
     while (channel.height >= 1) {
-        const bool left = inkInRow(block, channel.top, 0, channel.left);
-        const bool right = inkInRow(block, channel.top, channel.tallestColumn, width - 1);
+        const bool left = hasInkBetween(block, channel.top, 0, channel.left);
+        const bool right = hasInkBetween(block, channel.top, channel.tallestColumn, width - 1);
         if (!blankRowSeen && !left && !right)
             blankRowSeen = true;
         if (blankRowSeen && left && right)

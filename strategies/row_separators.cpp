@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "strategies/row_separators.h"
 
+#include <algorithm>
+
 #include <opencv2/core.hpp>
 
 #include "core/cuts.h"
@@ -13,6 +15,14 @@ namespace {
 
 constexpr int kLeadingShrinkLimit = -10;
 constexpr double kSolidShare = 0.25;
+// The separator of a new table row lies this many rows above its first line.
+constexpr int kSeparatorRowsAbove = 2;
+// The side cell's vertical line lies this many columns left of the cell.
+constexpr int kSideLineColumnsLeft = 2;
+// Columns separated by white space only are joined across gaps narrower than this.
+constexpr int kWhiteSpaceMinGap = 7;
+// Text lines this many rows high or less are not lines of a table row.
+constexpr int kThinLineHeight = 3;
 
 // Number of clear (0) pixels per image column over `rows`, restricted to the
 // columns [from, to).
@@ -45,7 +55,7 @@ int leadingWidth(const cv::Mat& image, int rowFrom, int rowTo, const cv::Rect& c
 }
 
 void clearRect(cv::Mat& image, const cv::Rect& rect, std::vector<cv::Rect>& cleared) {
-    const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
+    const cv::Rect clipped = clipToImage(rect, image);
     if (clipped.empty())
         return;
     image(clipped).setTo(0);
@@ -63,14 +73,14 @@ std::vector<Region> subRowsOf(const cv::Mat& image, const Region& strip,
             filled.col(c).setTo(1);
     }
     cv::Mat clear;
-    cv::subtract(cv::Scalar::all(1), filled, clear);
+    complementInto(filled, clear);
     Region whole;
     whole.rect = cv::Rect(0, 0, filled.cols, filled.rows);
     whole.depth = strip.depth;
     whole.inverted = true;
     std::vector<Region> subRows;
     for (const Region& sub : splitIntoBands(clear, whole, params)) {
-        if (sub.rect.height > 3)
+        if (sub.rect.height > kThinLineHeight)
             subRows.push_back(sub);
     }
     return subRows;
@@ -82,7 +92,7 @@ std::vector<Region> subRowsOf(const cv::Mat& image, const Region& strip,
 std::vector<Region> columnsInPagePolarity(const cv::Mat& image, const Region& strip,
                                           const SegmentationParams& params) {
     cv::Mat reinverted;
-    cv::subtract(cv::Scalar::all(1), image(strip.rect), reinverted);
+    complementInto(image(strip.rect), reinverted);
     Region local = strip;
     local.rect.x = 0;
     local.rect.y = 0;
@@ -94,17 +104,144 @@ std::vector<Region> columnsInPagePolarity(const cv::Mat& image, const Region& st
     return columns;
 }
 
-} // namespace
-
-void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params) {
-    std::vector<cv::Rect> cleared;
-    carveRowSeparators(image, block, std::move(params), cleared);
+// The columns of one strip of the table. Columns separated by white space
+// only have no rule between them in the inverted image; they are then looked
+// for in page polarity, where the text is ink, and all but the first are
+// recorded in `sideCells`. Updates `params` for the strips that follow.
+std::vector<Region> stripColumns(const cv::Mat& image, const Region& strip,
+                                 SegmentationParams& params, std::vector<Region>& sideCells) {
+    params.minGap = 0;
+    std::vector<Region> columns = splitIntoColumns(image, strip, params);
+    if (columns.empty()) {
+        params.refineColumns = false;
+        params.minGap = kWhiteSpaceMinGap;
+        columns = columnsInPagePolarity(image, strip, params);
+        // Deliberately switched on, not restored to what the block came with:
+        // every later strip of the table is cut with the column refinement,
+        // also in a block that came without it (the content of a cell), and
+        // the separators found depend on that.
+        params.refineColumns = true;
+        if (columns.size() >= 2)
+            sideCells.insert(sideCells.end(), columns.begin() + 1, columns.end());
+    }
+    if (columns.empty())
+        columns.push_back(strip);
+    return columns;
 }
 
-void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
-                        std::vector<cv::Rect>& cleared) {
-    if (params.boxPass)
+// The separators of one strip, given its columns: a line above each text line
+// at which a new table row begins, because every further column has text in
+// it, or because the first column's text starts well left of the previous
+// line's (an indented continuation ended). When the first column is solid
+// (holds no text) in most lines, the lines start at the second column.
+std::vector<Region> stripSeparators(const cv::Mat& image, const Region& strip,
+                                    const std::vector<Region>& columns,
+                                    const SegmentationParams& params) {
+    const cv::Rect& first = columns[0].rect;
+    const std::vector<Region> lines = subRowsOf(image, strip, params);
+    std::vector<Region> separators;
+    int previousLeading = 0;
+    int solidLines = 0;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const cv::Rect& line = lines[k].rect;
+        const int rowFrom = strip.rect.y + line.y;
+        const int rowTo = rowFrom + line.height;
+        if (clearPixels(image, rowFrom, rowTo, first.x, first.x + first.width) == 0)
+            ++solidLines;
+        bool othersInked = true;
+        for (std::size_t c = 1; c < columns.size() && othersInked; ++c) {
+            const cv::Rect& column = columns[c].rect;
+            othersInked = clearPixels(image, rowFrom, rowTo, column.x, column.x + column.width) > 0;
+        }
+        const int leading = leadingWidth(image, rowFrom, rowTo, first);
+        if (k >= 1 && (othersInked || leading - previousLeading < kLeadingShrinkLimit)) {
+            Region separator = lines[k];
+            separator.rect.x = strip.rect.x + line.x;
+            separator.rect.y = strip.rect.y + line.y - kSeparatorRowsAbove;
+            separators.push_back(separator);
+        }
+        previousLeading = leading;
+    }
+    const std::size_t lineCount = lines.size();
+    if (lineCount > 0 && double(solidLines) / double(lineCount) > kSolidShare &&
+        columns.size() >= 2) {
+        const cv::Rect& second = columns[1].rect;
+        for (Region& separator : separators) {
+            separator.rect.x += second.x - strip.rect.x;
+            separator.rect.width += first.x - second.x;
+        }
+    }
+    return separators;
+}
+
+// Which separators a table of `strips` keeps. All go unless there is one per
+// gap between strips at least (and more than one strip); with TABLE_LOGIC 1
+// also in a table of more than three strips, or of two or three whose last is
+// at most half the block high. Of the rest only those below the last strip's
+// top are kept when it is more than half the block high, else those below the
+// second strip's top in a table of more than three strips.
+void keepSeparators(std::vector<Region>& separators, const std::vector<Region>& strips,
+                    int blockHeight) {
+    const int stripCount = static_cast<int>(strips.size());
+    const int gaps = std::max(stripCount - 1, 1);
+    const double lastHeight = stripCount > 0 ? strips.back().rect.height : 0;
+    const bool tallLast = lastHeight > 0.5 * blockHeight;
+    bool dropAll = double(separators.size()) / double(gaps) < 1.0 || stripCount <= 1;
+    if (TABLE_LOGIC == 1 && (stripCount > 3 || ((stripCount == 2 || stripCount == 3) &&
+                                                lastHeight < 0.5 * blockHeight)))
+        dropAll = true;
+    if (dropAll)
+        separators.clear();
+    if (separators.empty())
         return;
+
+    int reference = 0;
+    if (tallLast)
+        reference = stripCount - 1;
+    else if (stripCount > 3)
+        reference = 1;
+    if (reference < 1)
+        return;
+    const int referenceTop = strips[reference].rect.y;
+    std::vector<Region> below;
+    for (const Region& separator : separators) {
+        if (separator.rect.y > referenceTop)
+            below.push_back(separator);
+    }
+    separators.swap(below);
+}
+
+// Clears the separators, one pixel high, and when there are any a line left
+// of each side cell, from the cell's bottom up through the background above
+// its top. Returns what it cleared.
+std::vector<cv::Rect> drawSeparators(cv::Mat& image, const std::vector<Region>& separators,
+                                     const std::vector<Region>& sideCells) {
+    std::vector<cv::Rect> cleared;
+    for (const Region& separator : separators)
+        clearRect(image, cv::Rect(separator.rect.x, separator.rect.y, separator.rect.width, 1),
+                  cleared);
+    if (separators.empty())
+        return cleared;
+    for (const Region& cell : sideCells) {
+        const int x = cell.rect.x - kSideLineColumnsLeft;
+        if (x < 0)
+            continue;
+        int top = cell.rect.y;
+        int height = cell.rect.height;
+        while (top > 0 && image.at<std::uint8_t>(top, x) != 0) {
+            --top;
+            ++height;
+        }
+        clearRect(image, cv::Rect(x, top, 1, height), cleared);
+    }
+    return cleared;
+}
+
+} // namespace
+
+std::vector<cv::Rect> carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params) {
+    if (params.boxPass)
+        return {};
     block.depth += 1;
     params.cutColumns = !params.cutColumns;
     block.lineGap = 0;
@@ -120,106 +257,12 @@ void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
     std::vector<Region> separators;
     std::vector<Region> sideCells;
     for (const Region& strip : strips) {
-        params.minGap = 0;
-        std::vector<Region> columns = splitIntoColumns(image, strip, params);
-        if (columns.empty()) {
-            // Columns separated by white space only: look for them in page
-            // polarity, where the text is ink.
-            params.refineColumns = false;
-            params.minGap = 7;
-            columns = columnsInPagePolarity(image, strip, params);
-            params.refineColumns = true;
-            if (columns.size() >= 2)
-                sideCells.insert(sideCells.end(), columns.begin() + 1, columns.end());
-        }
-        if (columns.empty())
-            columns.push_back(strip);
-        const cv::Rect& c0 = columns[0].rect;
-
-        const std::vector<Region> subRows = subRowsOf(image, strip, params);
-        std::vector<Region> stripSeparators;
-        int previousLeading = 0;
-        int solid = 0;
-        for (std::size_t k = 0; k < subRows.size(); ++k) {
-            const cv::Rect& sub = subRows[k].rect;
-            const int rowFrom = strip.rect.y + sub.y;
-            const int rowTo = rowFrom + sub.height;
-            if (clearPixels(image, rowFrom, rowTo, c0.x, c0.x + c0.width) == 0)
-                ++solid;
-            bool othersInked = true;
-            for (std::size_t c = 1; c < columns.size() && othersInked; ++c) {
-                const cv::Rect& col = columns[c].rect;
-                othersInked = clearPixels(image, rowFrom, rowTo, col.x, col.x + col.width) > 0;
-            }
-            const int leading = leadingWidth(image, rowFrom, rowTo, c0);
-            // A new table row: every further column has text in this line, or
-            // the first column's text starts well left of the previous line
-            // (an indented continuation line ended).
-            if (k >= 1 && (othersInked || leading - previousLeading < kLeadingShrinkLimit)) {
-                Region separator = subRows[k];
-                separator.rect.x = strip.rect.x + sub.x;
-                separator.rect.y = strip.rect.y + sub.y - 2;
-                stripSeparators.push_back(separator);
-            }
-            previousLeading = leading;
-        }
-
-        const std::size_t n = subRows.size();
-        if (n > 0 && double(solid) / double(n) > kSolidShare && columns.size() >= 2) {
-            const cv::Rect& c1 = columns[1].rect;
-            for (Region& separator : stripSeparators) {
-                separator.rect.x += c1.x - strip.rect.x;
-                separator.rect.width += c0.x - c1.x;
-            }
-        }
-        separators.insert(separators.end(), stripSeparators.begin(), stripSeparators.end());
+        const std::vector<Region> columns = stripColumns(image, strip, params, sideCells);
+        const std::vector<Region> found = stripSeparators(image, strip, columns, params);
+        separators.insert(separators.end(), found.begin(), found.end());
     }
-
-    const int S = static_cast<int>(strips.size());
-    const int N = static_cast<int>(separators.size());
-    const int H = block.rect.height;
-    const int D = S - 1 > 1 ? S - 1 : 1;
-    const double lastHeight = S > 0 ? strips.back().rect.height : 0;
-    bool dropAll = double(N) / double(D) < 1.0 || S <= 1;
-    if (TABLE_LOGIC == 1 && (S > 3 || ((S == 2 || S == 3) && lastHeight < 0.5 * H)))
-        dropAll = true;
-    if (dropAll)
-        separators.clear();
-    const int K = static_cast<int>(separators.size());
-
-    int reference = 0;
-    if (K > 0 && lastHeight > 0.5 * H)
-        reference = S - 1;
-    else if (K > 0 && S > 3)
-        reference = 1;
-    if (reference >= 1) {
-        const int referenceTop = strips[reference].rect.y;
-        std::vector<Region> below;
-        for (const Region& separator : separators) {
-            if (separator.rect.y > referenceTop)
-                below.push_back(separator);
-        }
-        separators.swap(below);
-    }
-
-    for (const Region& separator : separators)
-        clearRect(image, cv::Rect(separator.rect.x, separator.rect.y, separator.rect.width, 1),
-                  cleared);
-    if (separators.empty())
-        return;
-
-    for (const Region& cell : sideCells) {
-        const int x = cell.rect.x - 2;
-        if (x < 0)
-            continue;
-        int j = cell.rect.y;
-        int h = cell.rect.height;
-        while (j > 0 && image.at<std::uint8_t>(j, x) != 0) {
-            --j;
-            ++h;
-        }
-        clearRect(image, cv::Rect(x, j, 1, h), cleared);
-    }
+    keepSeparators(separators, strips, block.rect.height);
+    return drawSeparators(image, separators, sideCells);
 }
 
 } // namespace pagecut

@@ -14,13 +14,10 @@ namespace pagecut {
 // Works on the inverted image of a boxed block (1 = page background). Clears
 // a one-pixel line two rows above every text line at which a new table row
 // begins and, when it drew any, a vertical line left of each column that is
-// separated by white space only. Reads TABLE_LOGIC. Does nothing in the box
-// pass or when the block does not look like a table of rows.
-void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params);
-
-// The same, appending every rectangle it cleared (clipped to the image) to
-// `cleared`, so that a caller can keep derived images in step.
-void carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params,
-                        std::vector<cv::Rect>& cleared);
+// separated by white space only. Returns the rectangles cleared (clipped to
+// the image), so that a caller can keep derived images in step. Reads
+// TABLE_LOGIC. Does nothing in the box pass or when the block does not look
+// like a table of rows.
+std::vector<cv::Rect> carveRowSeparators(cv::Mat& image, Region block, SegmentationParams params);
 
 } // namespace pagecut

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "strategies/ruled_table.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -38,7 +39,7 @@ bool spansColumns(const cv::Mat& area, const cv::Rect& line, const std::vector<i
 }
 
 void drawInk(cv::Mat& image, const cv::Rect& rect) {
-    const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
+    const cv::Rect clipped = clipToImage(rect, image);
     if (!clipped.empty())
         image(clipped).setTo(1);
 }
@@ -65,9 +66,9 @@ RunList findRuleRows(cv::Mat rowProfile, std::int32_t width, std::int32_t noise)
     return rules;
 }
 
-std::vector<std::int32_t> measureRuleExtents(const cv::Mat& image, cv::Rect blockRect,
-                                             RunList ruleRuns) {
-    std::vector<std::int32_t> extents;
+std::vector<RuleExtent> measureRuleExtents(const cv::Mat& image, cv::Rect blockRect,
+                                           RunList ruleRuns) {
+    std::vector<RuleExtent> extents;
     for (std::size_t r = 0; r + 1 < ruleRuns.size(); r += 2) {
         const int middle = (ruleRuns[r] + ruleRuns[r + 1]) / 2;
         const std::uint8_t* row = image.ptr<std::uint8_t>(blockRect.y + middle) + blockRect.x;
@@ -86,109 +87,125 @@ std::vector<std::int32_t> measureRuleExtents(const cv::Mat& image, cv::Rect bloc
                 bestEnd = x;
             }
         }
-        extents.insert(extents.end(), {bestStart, bestEnd});
+        extents.push_back({bestStart, bestEnd});
     }
     return extents;
 }
 
-std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params) {
-    const int W = block.rect.width;
-    const int H = block.rect.height;
-    const cv::Mat view = image(block.rect);
-    const RunList rules = findRuleRows(rowProfile(view), W, params.noiseLevel);
+namespace {
+
+// Two rules of equal extent, block-relative: the rows of each (end exclusive)
+// and the columns both span.
+struct RulePair {
+    int upperTop = 0, upperEnd = 0;
+    int lowerTop = 0, lowerEnd = 0;
+    RuleExtent extent;
+};
+
+// The first pair of rules, taken two at a time (first with second, third with
+// fourth, never overlapping pairs), whose ends lie within kExtentTolerance of
+// each other.
+std::optional<RulePair> findRulePair(const cv::Mat& image, const Region& block,
+                                     const SegmentationParams& params) {
+    const RunList rules =
+        findRuleRows(rowProfile(image(block.rect)), block.rect.width, params.noiseLevel);
     if (rules.size() <= 2)
-        return {};
-    const std::vector<std::int32_t> extents = measureRuleExtents(image, block.rect, rules);
-
-    // Rules are paired two at a time (first with second, third with fourth),
-    // never overlapping pairs.
-    int pair = -1;
-    for (std::size_t k = 0; 2 * k + 1 < rules.size() / 2; ++k) {
-        const std::size_t upper = 2 * k, lower = 2 * k + 1;
-        if (std::abs(extents[2 * upper] - extents[2 * lower]) < kExtentTolerance &&
-            std::abs(extents[2 * upper + 1] - extents[2 * lower + 1]) < kExtentTolerance) {
-            pair = static_cast<int>(k);
-            break;
-        }
+        return std::nullopt;
+    const std::vector<RuleExtent> extents = measureRuleExtents(image, block.rect, rules);
+    for (std::size_t upper = 0; upper + 1 < extents.size(); upper += 2) {
+        const RuleExtent& a = extents[upper];
+        const RuleExtent& b = extents[upper + 1];
+        if (std::abs(a.start - b.start) < kExtentTolerance &&
+            std::abs(a.end - b.end) < kExtentTolerance)
+            return RulePair{rules[2 * upper], rules[2 * upper + 1], rules[2 * upper + 2],
+                            rules[2 * upper + 3], a};
     }
-    if (pair < 0)
-        return {};
-    const int s1 = rules[4 * pair], e1 = rules[4 * pair + 1];
-    const int s2 = rules[4 * pair + 2], e2 = rules[4 * pair + 3];
-    const int X0 = extents[4 * pair], X1 = extents[4 * pair + 1];
-
-    SegmentationParams cutParams = params;
-    cutParams.firstColumnOnly = false;
-    cutParams.refineColumns = false;
-
+    return std::nullopt;
+}
+// The columns of the body between the rules when it looks like a table's: at
+// least two, none wider than the first, and every further one narrow.
+std::vector<Region> bodyColumns(const cv::Mat& view, const RulePair& pair,
+                                const SegmentationParams& cutParams) {
+    const int width = view.cols;
     Region body;
-    body.rect = cv::Rect(0, e1, W, s2 - e1);
+    body.rect = cv::Rect(0, pair.upperEnd, width, pair.lowerTop - pair.upperEnd);
     const std::vector<Region> columns = splitIntoColumns(view, body, cutParams);
-    const std::size_t m = columns.size();
-    if (m < 2)
+    if (columns.size() < 2)
         return {};
-    for (std::size_t k = 0; k < m; ++k) {
+    for (std::size_t k = 0; k < columns.size(); ++k) {
         if (columns[k].rect.width > columns[0].rect.width)
             return {};
-        if (k > 0 && double(columns[k].rect.width) / W > kNarrowColumnShare)
+        if (k > 0 && double(columns[k].rect.width) / width > kNarrowColumnShare)
             return {};
     }
+    return columns;
+}
 
-    if (s1 <= 0)
-        return {};
-    const cv::Mat above = view(cv::Rect(0, 0, W, s1)).clone();
+// The block-relative x at which each column interval begins (the block's left
+// edge, then the middle of each gap), and the block's right edge.
+std::vector<int> columnBoundaries(const std::vector<Region>& columns, int width) {
+    std::vector<int> boundaries{0};
+    for (std::size_t k = 1; k < columns.size(); ++k) {
+        const cv::Rect& previous = columns[k - 1].rect;
+        boundaries.push_back((previous.x + previous.width + columns[k].rect.x) / 2);
+    }
+    boundaries.push_back(width);
+    return boundaries;
+}
+
+// The top row (block-relative) of the table's heading: the first group of
+// consecutive lines that reach into every narrow column, counted upward from
+// the upper rule among the kHeadingLinesExamined lines nearest to it. None
+// when no line does.
+std::optional<int> findHeadingTop(const cv::Mat& view, int ruleTop,
+                                  const std::vector<Region>& columns,
+                                  const SegmentationParams& cutParams) {
+    const cv::Mat above = view(cv::Rect(0, 0, view.cols, ruleTop)).clone();
     Region aboveRegion;
-    aboveRegion.rect = cv::Rect(0, 0, W, s1);
+    aboveRegion.rect = cv::Rect(0, 0, view.cols, ruleTop);
     const std::vector<Region> lines = splitIntoBands(above, aboveRegion, cutParams);
-    const int n = static_cast<int>(lines.size());
-
-    std::vector<int> separators{0};
-    for (std::size_t k = 1; k < m; ++k) {
-        const cv::Rect& prev = columns[k - 1].rect;
-        separators.push_back((prev.x + prev.width + columns[k].rect.x) / 2);
-    }
-    separators.push_back(W);
-
-    // The heading is the first group of consecutive lines that reach into
-    // every narrow column, counted upward from the upper rule.
-    int v = 0;
-    bool found = false;
-    for (int t = 0; t < std::min(n, kHeadingLinesExamined); ++t) {
-        const bool spans = spansColumns(above, lines[n - 1 - t].rect, separators);
-        if (!found) {
-            if (spans) {
-                found = true;
-                v = t + 1;
-            }
-        } else if (spans) {
-            ++v;
-        } else {
+    const int lineCount = static_cast<int>(lines.size());
+    const std::vector<int> boundaries = columnBoundaries(columns, view.cols);
+    int topmost = -1; // lines counted upward from the rule
+    for (int t = 0; t < std::min(lineCount, kHeadingLinesExamined); ++t) {
+        if (spansColumns(above, lines[lineCount - 1 - t].rect, boundaries))
+            topmost = t;
+        else if (topmost >= 0)
             break;
-        }
     }
-    if (v == 0)
-        return {};
-    const int headingTop = lines[n - v].rect.y;
+    if (topmost < 0)
+        return std::nullopt;
+    return lines[lineCount - 1 - topmost].rect.y;
+}
 
-    const std::optional<Region> top = stripBetween(image, block, 0, headingTop - 2);
-    const std::optional<Region> heading = stripBetween(image, block, headingTop, s1);
-    const std::optional<Region> tableBody = stripBetween(image, block, e1, s2);
-    const std::optional<Region> bottom = stripBetween(image, block, e2, H);
-    if (!heading || !tableBody)
+// Closes the table: draws its top rule kRuleDrawnAbove rows above the heading
+// and its side rules at the ends of the rules, and returns the content above
+// it, the table and the content below it, those with ink.
+std::vector<Region> closeTable(cv::Mat& image, const Region& block, const RulePair& pair,
+                               int headingTop) {
+    const std::optional<Region> top = stripBetween(image, block, 0, headingTop - kRuleDrawnAbove);
+    const std::optional<Region> heading = stripBetween(image, block, headingTop, pair.upperTop);
+    const std::optional<Region> body = stripBetween(image, block, pair.upperEnd, pair.lowerTop);
+    const std::optional<Region> bottom =
+        stripBetween(image, block, pair.lowerEnd, block.rect.height);
+    if (!heading || !body)
         return {};
 
-    const int Y = heading->rect.y - 2;
-    const int V = heading->rect.height + tableBody->rect.height + 4;
-    const int bx = block.rect.x;
-    drawInk(image, cv::Rect(bx + X0, Y, X1 - X0, 1));
-    drawInk(image, cv::Rect(bx + X0, Y, 1, V));
-    drawInk(image, cv::Rect(bx + X1 - 1, Y, 1, V));
+    const int ruleTop = heading->rect.y - kRuleDrawnAbove;
+    // The side rules run over the heading and the body, four rows longer than
+    // the two together.
+    const int sideHeight = heading->rect.height + body->rect.height + 4;
+    const int left = block.rect.x + pair.extent.start;
+    const int right = block.rect.x + pair.extent.end;
+    drawInk(image, cv::Rect(left, ruleTop, right - left, 1));
+    drawInk(image, cv::Rect(left, ruleTop, 1, sideHeight));
+    drawInk(image, cv::Rect(right - 1, ruleTop, 1, sideHeight));
 
     Region table = *heading;
-    table.rect.y = Y;
-    table.rect.height = V;
+    table.rect.y = ruleTop;
+    table.rect.height = sideHeight;
     // A heading on the page's first rows would put the table above the page.
-    table.rect &= cv::Rect(0, 0, image.cols, image.rows);
+    table.rect = clipToImage(table.rect, image);
 
     std::vector<Region> children;
     for (const std::optional<Region>& child : {top, std::optional<Region>(table), bottom}) {
@@ -196,6 +213,25 @@ std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, Segmentation
             children.push_back(*child);
     }
     return children;
+}
+
+} // namespace
+
+std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params) {
+    const std::optional<RulePair> pair = findRulePair(image, block, params);
+    if (!pair)
+        return {};
+    SegmentationParams cutParams = params;
+    cutParams.firstColumnOnly = false;
+    cutParams.refineColumns = false;
+    const cv::Mat view = image(block.rect);
+    const std::vector<Region> columns = bodyColumns(view, *pair, cutParams);
+    if (columns.empty() || pair->upperTop <= 0)
+        return {};
+    const std::optional<int> headingTop = findHeadingTop(view, pair->upperTop, columns, cutParams);
+    if (!headingTop)
+        return {};
+    return closeTable(image, block, *pair, *headingTop);
 }
 
 } // namespace pagecut

@@ -14,6 +14,19 @@
 
 namespace pagecut {
 
+// Rows above the heading at which the top rule closing a ruled table is
+// drawn. The drawing is the only write of a block's division into the image it
+// was given, so the code that restores such an image after a division reaches
+// this far above each level's block.
+constexpr int kRuleDrawnAbove = 2;
+
+// The columns a rule spans, block-relative: [start, end).
+struct RuleExtent {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    bool operator==(const RuleExtent&) const = default;
+};
+
 // Divides the block into the content above the table, the table (headings and
 // body) and the content below it, keeping only children with ink. On success
 // it draws a top rule and two side rules into `image` to close the table.
@@ -23,9 +36,9 @@ std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, Segmentation
 // Runs of rows that hold at least (width - noise) - 0.05 x width ink pixels.
 RunList findRuleRows(cv::Mat rowProfile, std::int32_t width, std::int32_t noise);
 
-// For each rule, the start and end (block-relative x) of the longest run of
-// ink on its middle row, leftmost among equals; 0, 0 for a row without ink.
-std::vector<std::int32_t> measureRuleExtents(const cv::Mat& image, cv::Rect blockRect,
-                                             RunList ruleRuns);
+// For each rule, the longest run of ink on its middle row, leftmost among
+// equals; 0, 0 for a row without ink.
+std::vector<RuleExtent> measureRuleExtents(const cv::Mat& image, cv::Rect blockRect,
+                                           RunList ruleRuns);
 
 } // namespace pagecut

@@ -128,7 +128,8 @@ TEST_F(CommandLineTest, ParsedRecordCarriesTheArgumentsUnchanged) {
     CommandLineArgs args;
     ASSERT_EQ(parseCommandLine(10, argv, args), 0);
     EXPECT_EQ(args.inputDirectory + "|" + args.inputFileName, out.path() + "|page.png");
-    EXPECT_EQ(args.box, (std::vector<std::int32_t>{1, 2, 30, 20}));
+    const PageBox& b = args.box;
+    EXPECT_EQ((std::vector<std::int32_t>{b.x0, b.y0, b.x1, b.y1}), (std::vector{1, 2, 30, 20}));
     EXPECT_EQ(args.savePath + "|" + args.logPath, "save/|");
     EXPECT_TRUE(args.saveImage);
     EXPECT_EQ(TABLE_LOGIC, 2);

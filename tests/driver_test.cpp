@@ -4,6 +4,7 @@
 #include <opencv2/core.hpp>
 
 #include "segment/driver.h"
+#include "segment/image_loan.h"
 #include "tests/support/test_images.h"
 
 using namespace pagecut;
@@ -97,10 +98,10 @@ TEST(SegmentationParams, PassConstantsAndCopiesOwningTheirBoxes) {
     EXPECT_EQ(layout.boxes[0].rect.x, 0);
 }
 
-// Framed blocks nested inside the cells of a framed block borrow a spare
-// image for their inverted copy instead of allocating one: whatever the spare
-// held, the result is the same and the spare comes back unchanged.
-TEST(SegmentBlock, NestedFramesBorrowTheSpareAndGiveItBackUnchanged) {
+// Framed blocks nested inside a cell borrow the buffer the cell's loan
+// offers for their inverted copy instead of allocating one: whatever that
+// buffer held, the result is the same and every image comes back unchanged.
+TEST(SegmentBlock, NestedFramesBorrowTheLentBufferAndGiveItBackUnchanged) {
     cv::Mat page = test::blankImage(260, 220);
     cv::Rect ring(10, 10, 240, 200);
     Rects inner; // the text in each ring, under its top rule
@@ -128,12 +129,15 @@ TEST(SegmentBlock, NestedFramesBorrowTheSpareAndGiveItBackUnchanged) {
     cv::subtract(cv::Scalar::all(1), page, complement);
     cv::Mat noise(page.size(), CV_8UC1);
     cv::randu(noise, 0, 3);
-    for (const cv::Mat& spare : {complement, noise}) {
-        cv::Mat lent = spare.clone();
+    for (const cv::Mat& offered : {complement, noise}) {
+        // A loan that divides a copy of the page and offers `offered`.
+        cv::Mat lent = offered.clone();
+        ImageLoan loan = ImageLoan::invertBlock(lent, nullptr);
+        page.copyTo(loan.image());
         std::vector<Region> lending;
-        segmentBlockLending(page, lent, rootRegion(page.cols, page.rows), lending, params);
+        segmentCell(loan, rootRegion(page.cols, page.rows), lending, params);
         EXPECT_EQ(rectsOf(lending), rectsOf(alone));
-        EXPECT_EQ(cv::countNonZero(lent != spare), 0);
-        EXPECT_EQ(cv::countNonZero(page != before), 0);
+        EXPECT_EQ(cv::countNonZero(lent != offered), 0);
+        EXPECT_EQ(cv::countNonZero(loan.image() != before), 0);
     }
 }

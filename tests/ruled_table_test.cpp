@@ -67,7 +67,7 @@ TEST(MeasureRuleExtents, LongestLeftmostRunOnTheMiddleRowOfEachRule) {
     fill(page, cv::Rect(17, 4, 6, 1)); // as long, further right
     fill(page, cv::Rect(5, 3, 30, 1)); // off the middle row
     EXPECT_EQ(measureRuleExtents(page, cv::Rect(5, 2, 30, 6), {1, 4, 4, 6}),
-              (std::vector<std::int32_t>{3, 9, 0, 0}));
+              (std::vector<RuleExtent>{{3, 9}, {0, 0}}));
 }
 
 TEST(IsolateRuledTable, CutsTopTableAndBottomAndClosesTheTable) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "segment/block_tests.h"
+#include "segment/block_measures.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include <gtest/gtest.h>
 
-#include "segment/block_tests.h"
+#include "segment/block_measures.h"
 #include "tests/support/test_images.h"
 
 using namespace pagecut;
