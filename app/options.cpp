@@ -31,6 +31,13 @@ constexpr OptionSpec kOptions[] = {
          o.showVersion = true;
          return std::string();
      }},
+    {"paragraphs", "",
+     "give the blocks a reader would mark (paragraphs, headings, tables) "
+     "instead of the merged blocks",
+     [](ProgramOptions& o, const std::string&) {
+         o.paragraphs = true;
+         return std::string();
+     }},
 };
 
 const OptionSpec* findOption(std::string_view name) {

@@ -15,6 +15,7 @@ namespace pagecut {
 struct ProgramOptions {
     bool showHelp = false;    // --help: describe the command line and stop
     bool showVersion = false; // --version: print the version and stop
+    bool paragraphs = false;  // --paragraphs: paragraph, heading and table blocks
 };
 
 // The outcome of reading the leading options of a command line.

@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 
 #include "app/merge.h"
+#include "app/paragraph_mode.h"
 #include "core/table_logic.h"
 #include "pagecut/pagecut.h"
 #include "segment/driver.h"
@@ -106,6 +107,11 @@ PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& o
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
+    if (options.paragraphs) {
+        const TableLogicScope tableLogic(options.tableLogic);
+        cutParagraphs(grey, box, result);
+        return PageStatus::Ok;
+    }
     cv::Mat page = prepareWorkingPage(grey, {box.x0, box.y0, box.x1, box.y1});
     segmentInto(page, options, result);
     return PageStatus::Ok;
@@ -117,6 +123,8 @@ PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& 
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
+    if (options.paragraphs)
+        return cutPage(grey, box, options, result);
     prepareWorkingPageInPlace(grey, {box.x0, box.y0, box.x1, box.y1});
     segmentInto(grey, options, result);
     return PageStatus::Ok;

@@ -53,7 +53,7 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
                     std::vector<std::int32_t> box, bool saveImage, std::string logPath,
-                    cv::Mat grey) {
+                    cv::Mat grey, const ProgramOptions& options) {
     const std::string imagePath = inputDirectory + inputFileName;
     if (grey.empty())
         grey = readGreyImage(imagePath);
@@ -69,7 +69,8 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     PageBlocks blocks;
     const PageBox pageBox{box.at(0), box.at(1), box.at(2), box.at(3)};
     // The grey page becomes the working page: nothing needs it afterwards.
-    if (cutPageInPlace(grey, pageBox, PageOptions{TABLE_LOGIC}, blocks) != PageStatus::Ok) {
+    const PageOptions pageOptions{TABLE_LOGIC, options.paragraphs};
+    if (cutPageInPlace(grey, pageBox, pageOptions, blocks) != PageStatus::Ok) {
         writeMessage(std::cout,
                      "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.");
         return kExitBoxOutsideImage;

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: Apache-2.0
+// The page at a nominal text size for the paragraph mode: a real threshold,
+// the height of the text, the page rescaled so that the text has one size
+// whatever the resolution, and long vertical rules wiped so that the gutters
+// they stand in become blank.
+#pragma once
+
+#include <opencv2/core/mat.hpp>
+
+#include "pagecut/pagecut.h"
+
+namespace pagecut {
+
+// The text height the page is scaled to, in pixels.
+constexpr double kNominalTextHeight = 12.0;
+
+// 0/1 ink of a greyscale page. A page of at most two grey values keeps the
+// program's own rule (all but pure white is ink); on a grey or colour scan
+// Otsu's threshold separates ink from paper texture.
+cv::Mat thresholdInk(const cv::Mat& grey);
+
+// The median height of the character-sized 8-connected ink components of a
+// 0/1 image (3 <= height <= rows / 10, width <= 4 x height, area >= 6), or 0
+// when fewer than 20 such components leave the height unknown.
+double estimateTextHeight(const cv::Mat& ink);
+
+// The factor that brings `textHeight` to the nominal size, clamped to
+// 0.2 - 4 and to a scaled page of at most max(pixels, 40 MP); 1 when the
+// height is unknown (0).
+double pageScale(double textHeight, cv::Size page);
+
+// `ink` (0/1) scaled by `scale` (area-averaged down, linear up); a pixel is
+// ink when at least half covered.
+cv::Mat rescaleInk(const cv::Mat& ink, double scale);
+
+// Wipes vertical rules (ink runs at least 4 text heights long and thinner
+// than a third of one), with a margin of `textHeight` / 2 on each side.
+void removeVerticalRules(cv::Mat& ink, double textHeight);
+
+// Wipes ink components that touch the edge of `frame` and reach 8 text
+// heights or more in width or height: the dark margin of a scan, the book
+// edge, a sliver of the facing page.
+void removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight);
+
+// The page prepared for the paragraph mode.
+struct ScaledPage {
+    cv::Mat ink;       // 0/1 at the nominal text size, blank outside the box
+    double scale = 1;  // scaled size / page size
+    double textHeight; // text height on the scaled page
+};
+
+// Thresholds `grey`, blanks it outside `box` (checked by the caller),
+// rescales it and removes the ink along its edges and its vertical rules.
+ScaledPage scalePage(const cv::Mat& grey, const PageBox& box);
+
+} // namespace pagecut

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: Apache-2.0
+// The regrouping rules on hand-made block lists, with U = 20 pixels.
+#include "app/paragraphs.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_images.h"
+
+namespace pagecut {
+namespace {
+
+constexpr double kUnit = 20;
+
+std::vector<cv::Rect> boxesOf(const std::vector<BlockGroup>& groups) {
+    std::vector<cv::Rect> boxes;
+    for (const BlockGroup& g : groups)
+        boxes.push_back(g.box);
+    return boxes;
+}
+
+std::vector<BlockGroup> linesOf(const std::vector<cv::Rect>& boxes) {
+    std::vector<BlockGroup> lines;
+    for (std::size_t k = 0; k < boxes.size(); ++k)
+        lines.push_back({boxes[k], static_cast<int>(k), false});
+    return lines;
+}
+
+TEST(Paragraphs, BlocksJoinIntoLinesOnlyWhenLevelAndClose) {
+    struct Case {
+        const char* what;
+        std::vector<cv::Rect> blocks;
+        std::vector<cv::Rect> lines;
+    };
+    const Case cases[] = {
+        {"words of one line", {{0, 0, 50, 20}, {80, 2, 50, 18}}, {{0, 0, 130, 20}}},
+        {"a gap over 2 U", {{0, 0, 50, 20}, {91, 0, 50, 20}}, {{0, 0, 50, 20}, {91, 0, 50, 20}}},
+        {"two rows", {{0, 0, 50, 20}, {60, 12, 50, 20}}, {{0, 0, 50, 20}, {60, 12, 50, 20}}},
+        {"a drop capital and its line", {{0, 0, 40, 60}, {50, 0, 200, 20}}, {{0, 0, 250, 60}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(boxesOf(joinLines(c.blocks, kUnit)), c.lines);
+    }
+}
+
+TEST(Paragraphs, LinesJoinIntoParagraphsByGapColumnAndFreeSpace) {
+    struct Case {
+        const char* what;
+        std::vector<cv::Rect> lines;
+        std::vector<cv::Rect> paragraphs;
+    };
+    const Case cases[] = {
+        {"evenly spaced lines, then a wider gap",
+         {{0, 0, 400, 20}, {0, 25, 400, 20}, {0, 50, 300, 20}, {0, 100, 400, 20}},
+         {{0, 0, 400, 70}, {0, 100, 400, 20}}},
+        {"two columns listed column by column",
+         {{0, 0, 200, 20}, {0, 25, 200, 20}, {250, 0, 200, 20}, {250, 25, 200, 20}},
+         {{0, 0, 200, 45}, {250, 0, 200, 45}}},
+        {"columns interleaved line by line",
+         {{0, 0, 200, 20}, {250, 0, 200, 20}, {0, 25, 200, 20}, {250, 25, 200, 20}},
+         {{0, 0, 200, 45}, {250, 0, 200, 45}}},
+        {"a join that would cover a later line",
+         {{0, 0, 100, 20}, {200, 25, 100, 20}, {150, 26, 30, 15}},
+         {{0, 0, 100, 20}, {200, 25, 100, 20}, {150, 26, 30, 15}}},
+        {"lines that barely overlap horizontally",
+         {{0, 0, 200, 20}, {150, 25, 200, 20}},
+         {{0, 0, 200, 20}, {150, 25, 200, 20}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(boxesOf(joinParagraphs(linesOf(c.lines), kUnit)), c.paragraphs);
+    }
+}
+
+TEST(Paragraphs, RunsOfNarrowLinesSideBySideBecomeOneTableThatJoinsNothing) {
+    // A heading, three rows of two cells listed column by column, a paragraph.
+    std::vector<cv::Rect> lines = {{0, 0, 400, 20},   {0, 30, 60, 20},   {0, 55, 60, 20},
+                                   {0, 80, 60, 20},   {100, 30, 60, 20}, {100, 55, 60, 20},
+                                   {100, 80, 60, 20}, {0, 105, 400, 20}};
+    const std::vector<BlockGroup> grouped = joinTables(linesOf(lines), kUnit);
+    ASSERT_EQ(grouped.size(), 3u);
+    EXPECT_EQ(grouped[1].box, cv::Rect(0, 30, 160, 70));
+    EXPECT_TRUE(grouped[1].table);
+    EXPECT_EQ(boxesOf(joinParagraphs(grouped, kUnit)), boxesOf(grouped));
+
+    // Narrow lines stacked without a neighbour beside them are no table.
+    lines = {{0, 0, 60, 20}, {0, 25, 60, 20}, {0, 50, 60, 20}};
+    EXPECT_EQ(boxesOf(joinTables(linesOf(lines), kUnit)), lines);
+}
+
+TEST(Paragraphs, CleaningSplitsAtBlankRowsAndGuttersAndDropsRulesAndSpecks) {
+    cv::Mat ink = test::blankImage(600, 300);
+    test::fill(ink, {10, 10, 90, 15}); // two lines of two words in one block ...
+    test::fill(ink, {110, 10, 100, 15});
+    test::fill(ink, {10, 30, 70, 15}); // ... one blank row apart
+    test::fill(ink, {90, 30, 70, 15});
+    test::fill(ink, {10, 100, 300, 3});   // a thin rule
+    test::fill(ink, {400, 10, 5, 5});     // a speck
+    test::fill(ink, {10, 150, 200, 120}); // two columns 8 pixels apart
+    test::fill(ink, {218, 150, 200, 120});
+    const std::vector<cv::Rect> cleaned = cleanBlocks(
+        {{0, 0, 300, 60}, {0, 95, 400, 20}, {395, 5, 20, 20}, {5, 145, 420, 130}}, ink, kUnit);
+    const std::vector<cv::Rect> expected = {
+        {10, 10, 200, 15}, {10, 30, 150, 15}, {10, 150, 200, 120}, {218, 150, 200, 120}};
+    EXPECT_EQ(cleaned, expected);
+}
+
+TEST(Paragraphs, UnitIsTheMedianSingleLineHeightOrTwoTextHeights) {
+    EXPECT_EQ(lineUnit({{0, 0, 9, 20}, {0, 0, 9, 22}, {0, 0, 9, 300}, {0, 0, 9, 24}}, 10), 22);
+    EXPECT_EQ(lineUnit({{0, 0, 9, 300}}, 10), 20);
+    EXPECT_EQ(lineUnit({}, 12), 24);
+}
+
+} // namespace
+} // namespace pagecut
