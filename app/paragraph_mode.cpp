@@ -40,7 +40,8 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, PageBlocks& result) 
     std::vector<cv::Rect> blocks;
     for (const Region& region : regions.blocks)
         blocks.push_back(region.rect);
-    const std::vector<cv::Rect> groups = groupParagraphs(blocks, scaled.ink, scaled.textHeight);
+    const std::vector<cv::Rect> groups =
+        groupParagraphs(blocks, scaled.ink, scaled.glyphs, scaled.textHeight);
     result.blocks = unscaleAll(groups, scaled.scale, grey.size());
     result.unmerged = unscaleAll(blocks, scaled.scale, grey.size());
 }

@@ -18,15 +18,33 @@ constexpr double kMaxScale = 4.0;
 constexpr double kMaxScaledPixels = 40e6;
 constexpr double kUnknownTextHeight = 10.0;
 constexpr double kEdgeInkReach = 8.0;
+constexpr double kFullEstimatePixels = 4e6;
 
 int distinctValues(const cv::Mat& grey) {
-    std::vector<std::uint8_t> seen(256, 0);
-    for (int r = 0; r < grey.rows; ++r) {
-        const std::uint8_t* row = grey.ptr<std::uint8_t>(r);
-        for (int c = 0; c < grey.cols; ++c)
-            seen[row[c]] = 1;
-    }
-    return static_cast<int>(std::count(seen.begin(), seen.end(), 1));
+    const int channels[] = {0};
+    const int bins[] = {256};
+    const float range[] = {0, 256};
+    const float* ranges[] = {range};
+    cv::Mat histogram;
+    cv::calcHist(&grey, 1, channels, cv::Mat(), histogram, 1, bins, ranges);
+    return cv::countNonZero(histogram);
+}
+
+// Ink as `inkValue`, paper as 0.
+cv::Mat threshold(const cv::Mat& grey, int inkValue) {
+    cv::Mat ink;
+    if (distinctValues(grey) <= 2)
+        cv::threshold(grey, ink, 254, inkValue, cv::THRESH_BINARY_INV);
+    else
+        cv::threshold(grey, ink, 0, inkValue, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+    return ink;
+}
+
+// Any ink in a 2 x 2 cell: glyphs keep their shape at half the size.
+cv::Mat halfSize(const cv::Mat& ink) {
+    cv::Mat half;
+    cv::resize(ink, half, cv::Size((ink.cols + 1) / 2, (ink.rows + 1) / 2), 0, 0, cv::INTER_AREA);
+    return half;
 }
 
 void blankOutside(cv::Mat& ink, const PageBox& box) {
@@ -82,16 +100,12 @@ cv::Mat longVerticalRuns(const cv::Mat& ink, int minLength) {
 } // namespace
 
 cv::Mat thresholdInk(const cv::Mat& grey) {
-    cv::Mat ink;
-    if (distinctValues(grey) <= 2) {
-        cv::compare(grey, 255, ink, cv::CMP_NE);
-        return ink / 255;
-    }
-    cv::threshold(grey, ink, 0, 1, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
-    return ink;
+    return threshold(grey, 1);
 }
 
 double estimateTextHeight(const cv::Mat& ink) {
+    if (static_cast<double>(ink.cols) * ink.rows > kFullEstimatePixels)
+        return 2 * estimateTextHeight(halfSize(ink) >= 128);
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(ink, labels, stats, centroids, 8, CV_32S);
     std::vector<int> heights;
@@ -121,12 +135,23 @@ double pageScale(double textHeight, cv::Size page) {
 }
 
 cv::Mat rescaleInk(const cv::Mat& ink, double scale) {
-    if (scale == 1)
-        return ink.clone();
+    return rescaleInk(ink, scale, 1);
+}
+
+cv::Mat rescaleInk(const cv::Mat& ink, double scale, int inkValue) {
     const cv::Size size(std::max(1, static_cast<int>(std::lround(ink.cols * scale))),
                         std::max(1, static_cast<int>(std::lround(ink.rows * scale))));
+    cv::Mat full = inkValue == 255 ? ink : ink * (255 / inkValue);
+    // Area averages of 2 x 2 averages are the area averages: a quicker start.
+    while (scale <= 0.5 && full.cols > 1 && full.rows > 1) {
+        full = halfSize(full);
+        scale *= 2;
+    }
     cv::Mat scaled;
-    cv::resize(ink * 255, scaled, size, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    if (full.size() == size)
+        scaled = full;
+    else
+        cv::resize(full, scaled, size, 0, 0, cv::INTER_LINEAR);
     cv::Mat out;
     cv::threshold(scaled, out, 127, 1, cv::THRESH_BINARY);
     return out;
@@ -142,33 +167,41 @@ void removeVerticalRules(cv::Mat& ink, double textHeight) {
                      margin);
 }
 
-void removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
+cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(ink, labels, stats, centroids, 8, CV_32S);
     const int reach = static_cast<int>(std::lround(kEdgeInkReach * textHeight));
-    std::vector<std::uint8_t> wipe(count, 0);
+    // 0: blank, 1: ink, 2: ink of a character-sized component, 3: wiped.
+    std::vector<std::uint8_t> kind(count, 0);
     for (int k = 1; k < count; ++k) {
         const cv::Rect r(stats.at<int>(k, cv::CC_STAT_LEFT), stats.at<int>(k, cv::CC_STAT_TOP),
                          stats.at<int>(k, cv::CC_STAT_WIDTH), stats.at<int>(k, cv::CC_STAT_HEIGHT));
         const bool touches = r.x <= frame.x || r.y <= frame.y || r.br().x >= frame.br().x ||
                              r.br().y >= frame.br().y;
-        wipe[k] = touches && std::max(r.width, r.height) >= reach;
+        const bool glyph =
+            r.height >= 0.5 * textHeight && r.height <= 3 * textHeight && r.width <= 6 * textHeight;
+        kind[k] = touches && std::max(r.width, r.height) >= reach ? 3 : glyph ? 2 : 1;
     }
+    cv::Mat glyphs(ink.size(), CV_8UC1);
     for (int y = 0; y < ink.rows; ++y) {
         const int* label = labels.ptr<int>(y);
         std::uint8_t* row = ink.ptr<std::uint8_t>(y);
-        for (int x = 0; x < ink.cols; ++x)
-            row[x] = wipe[label[x]] ? 0 : row[x];
+        std::uint8_t* glyphRow = glyphs.ptr<std::uint8_t>(y);
+        for (int x = 0; x < ink.cols; ++x) {
+            row[x] = row[x] != 0 && kind[label[x]] != 3;
+            glyphRow[x] = kind[label[x]] == 2;
+        }
     }
+    return glyphs;
 }
 
 ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
     ScaledPage page;
-    cv::Mat ink = thresholdInk(grey);
+    cv::Mat ink = threshold(grey, 255);
     blankOutside(ink, box);
     const double textHeight = estimateTextHeight(ink);
     page.scale = pageScale(textHeight, ink.size());
-    page.ink = rescaleInk(ink, page.scale);
+    page.ink = rescaleInk(ink, page.scale, 255);
     page.textHeight = textHeight > 0 ? textHeight * page.scale : kUnknownTextHeight;
     const bool wholePage = box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
     const cv::Rect frame = wholePage ? cv::Rect(0, 0, ink.cols, ink.rows)
@@ -177,7 +210,7 @@ ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
         cv::Point(static_cast<int>(frame.x * page.scale), static_cast<int>(frame.y * page.scale)),
         cv::Point(static_cast<int>(std::ceil(frame.br().x * page.scale)),
                   static_cast<int>(std::ceil(frame.br().y * page.scale))));
-    removeEdgeInk(page.ink, scaledFrame, page.textHeight);
+    page.glyphs = removeEdgeInk(page.ink, scaledFrame, page.textHeight);
     removeVerticalRules(page.ink, page.textHeight);
     return page;
 }

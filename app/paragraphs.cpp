@@ -11,28 +11,38 @@ namespace pagecut {
 
 namespace {
 
-// Every limit in units of U (a line's height).
-constexpr double kSplitRowsFrom = 1.6;   // blocks this tall are split at blank rows
-constexpr double kColumnSplitGap = 2.0;  // blank column runs wider than this split a block
-constexpr double kThinRule = 0.35;       // a rule: at most this thick ...
-constexpr double kThinRuleLength = 3.0;  // ... and at least this long,
-constexpr double kSolidRule = 0.8;       // or at most this thick ...
-constexpr double kSolidRuleLength = 5.0; // ... this long and inked in
-constexpr double kSolidRuleFill = 0.97;  // this share of its columns
-constexpr double kGutterFrom = 4.0;      // blocks this tall may hold two columns
-constexpr double kGutterWidth = 0.3;     // a gutter: columns at least this wide
-constexpr double kGutterInk = 0.02;      // with at most this share of ink rows
-constexpr double kGutterSide = 6.0;      // between columns this wide
-constexpr double kSpeck = 0.5;           // specks: at most this both ways
+// Every limit in units of U, the height of a line of text.
+// Cleaning: where blocks are split, and which pieces are no text.
+constexpr double kGutterFrom = 4.0;        // blocks this tall may hold two columns,
+constexpr double kGutterSide = 6.0;        // each at least this wide,
+constexpr double kGutterWidth = 0.3;       // split at a gutter this wide
+constexpr double kGutterInk = 0.02;        // holding ink in at most this share of rows
+constexpr double kSplitRowsFrom = 1.6;     // blocks this tall are split at blank rows
+constexpr double kColumnSplitGap = 2.0;    // blank column runs wider than this split a block
+constexpr double kSpeck = 0.5;             // specks: at most this both ways
+constexpr double kThinPiece = 0.25;        // slivers of ink at most this thin ...
+constexpr double kThinRule = 0.35;         // rules: at most this thick ...
+constexpr double kThinRuleLength = 3.0;    // ... and at least this long (thin pieces shorter),
+constexpr double kSolidRule = 0.8;         // or at most this thick ...
+constexpr double kSolidRuleLength = 5.0;   // ... this long and inked in
+constexpr double kSolidRuleFill = 0.97;    // this share of its columns
+constexpr double kDenseFill = 0.5;         // pieces inked this densely are no text
+constexpr double kSliverWidth = 2.0;       // the book edge: at most this wide
+constexpr double kSliverHeight = 4.0;      // and at least this tall
+constexpr double kPictureSide = 3.0;       // pieces this long are pictures when under
+constexpr double kPictureGlyphShare = 0.3; // this share of their ink is in characters
+// Lines and column edges.
+constexpr int kEdgeBlocks = 4;           // a column edge: this many blocks start (end) there
+constexpr double kEdgeReach = 0.5;       // within this distance of it,
+constexpr double kEdgeCrossShare = 0.25; // and at most this share of them cross it
+constexpr double kLineHeight = 3.0;      // blocks this tall join no line
 constexpr double kLineGap = 2.0;         // widest gap inside a line
-constexpr double kNarrowLine = 16.0;     // table lines are at most this wide
-constexpr int kMinTableLines = 3;
+// Tables and paragraphs.
+constexpr double kNarrowLine = 20.0;      // table lines are at most this wide
+constexpr int kMinTableLines = 3;         // a table has at least this many cells
+constexpr double kAbsorbShare = 0.5;      // and takes the lines at least this much inside it
 constexpr double kParagraphOverlap = 0.5; // lines may overlap a paragraph this much
 constexpr double kGapSlack = 0.3;         // over the page's usual line gap
-constexpr double kSliverWidth = 2.0;      // slivers: at most this wide
-constexpr double kSliverHeight = 4.0;     // and at least this tall
-constexpr double kPictureSide = 3.0;
-constexpr double kPictureGlyphShare = 0.3;
 
 int verticalOverlap(const cv::Rect& a, const cv::Rect& b) {
     return std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
@@ -134,8 +144,21 @@ void splitAtGutters(const cv::Mat& ink, const cv::Rect& r, double unit,
     splitAtGutters(ink, cv::Rect(r.x + gutter, r.y, r.width - gutter, r.height), unit, out);
 }
 
-bool isRuleOrSpeck(const cv::Mat& ink, const cv::Rect& r, double unit) {
+// Pieces that are no text: specks, rules, slivers of the book edge, densely
+// inked patches, and pieces whose ink lies mostly outside character-sized
+// components (pictures, ornaments, scanner noise).
+bool isNoise(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, double unit) {
     if (r.width <= kSpeck * unit && r.height <= kSpeck * unit)
+        return true;
+    if (std::min(r.width, r.height) <= kThinPiece * unit &&
+        std::max(r.width, r.height) < kThinRuleLength * unit)
+        return true;
+    if (r.width <= kSliverWidth * unit && r.height >= kSliverHeight * unit)
+        return true;
+    if (std::max(r.width, r.height) > kPictureSide * unit &&
+        cv::countNonZero(ink(r) & glyphs(r)) < kPictureGlyphShare * cv::countNonZero(ink(r)))
+        return true;
+    if (r.width >= unit && r.height >= unit && cv::countNonZero(ink(r)) >= kDenseFill * r.area())
         return true;
     if (r.height <= kThinRule * unit && r.width >= kThinRuleLength * unit)
         return true;
@@ -165,7 +188,7 @@ double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight) {
 }
 
 std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                  double unit) {
+                                  const cv::Mat& glyphs, double unit) {
     const cv::Rect page(0, 0, ink.cols, ink.rows);
     std::vector<cv::Rect> columns;
     for (const cv::Rect& block : blocks) {
@@ -184,20 +207,76 @@ std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv:
         appendPieces(ink, r, false, static_cast<int>(kColumnSplitGap * unit), pieces);
     std::vector<cv::Rect> kept;
     for (const cv::Rect& r : pieces) {
-        if (!isRuleOrSpeck(ink, r, unit))
+        if (!isNoise(ink, glyphs, r, unit))
             kept.push_back(r);
     }
     return kept;
 }
 
+namespace {
+
+// Whether `x` is a column edge: enough blocks start (or end) within reach of
+// it, and few of the blocks beside those cross it.
+bool isColumnEdge(const std::vector<cv::Rect>& blocks, int x, bool starts, double unit) {
+    const double reach = kEdgeReach * unit;
+    int aligned = 0, top = INT32_MAX, bottom = INT32_MIN;
+    for (const cv::Rect& r : blocks) {
+        const int at = starts ? r.x : r.x + r.width;
+        if (std::abs(at - x) <= reach) {
+            ++aligned;
+            top = std::min(top, r.y);
+            bottom = std::max(bottom, r.y + r.height);
+        }
+    }
+    if (aligned < kEdgeBlocks)
+        return false;
+    int crossing = 0;
+    for (const cv::Rect& r : blocks) {
+        const bool beside = r.y < bottom && r.y + r.height > top;
+        crossing += beside && r.x < x - reach && r.x + r.width > x + reach;
+    }
+    return crossing <= kEdgeCrossShare * aligned;
+}
+
+} // namespace
+
+std::vector<int> columnEdges(const std::vector<cv::Rect>& blocks, double unit) {
+    std::vector<int> edges;
+    for (const cv::Rect& r : blocks) {
+        for (const bool starts : {true, false}) {
+            const int x = starts ? r.x : r.x + r.width;
+            if (std::find(edges.begin(), edges.end(), x) == edges.end() &&
+                isColumnEdge(blocks, x, starts, unit))
+                edges.push_back(x);
+        }
+    }
+    return edges;
+}
+
+namespace {
+
+// Whether an edge lies in the gap between two blocks side by side.
+bool edgeBetween(const cv::Rect& a, const cv::Rect& b, const std::vector<int>& edges, double unit) {
+    const int gapStart = std::min(a.x + a.width, b.x + b.width);
+    const int gapEnd = std::max(a.x, b.x);
+    const double reach = kEdgeReach * unit;
+    return std::any_of(edges.begin(), edges.end(),
+                       [&](int e) { return e >= gapStart - reach && e <= gapEnd + reach; });
+}
+
+} // namespace
+
 std::vector<BlockGroup> joinLines(const std::vector<cv::Rect>& blocks, double unit) {
+    const std::vector<int> edges = columnEdges(blocks, unit);
     std::vector<BlockGroup> lines;
     for (int k = 0; k < static_cast<int>(blocks.size()); ++k) {
         const cv::Rect& r = blocks[k];
         if (!lines.empty()) {
             const cv::Rect& last = lines.back().box;
             const bool level = verticalOverlap(last, r) * 2 >= std::min(last.height, r.height);
-            if (level && -horizontalOverlap(last, r) <= kLineGap * unit) {
+            const bool single = std::max(last.height, r.height) < kLineHeight * unit;
+            if (level && single && -horizontalOverlap(last, r) <= kLineGap * unit &&
+                (horizontalOverlap(last, r) > 0 || !edgeBetween(last, r, edges, unit))) {
                 lines.back().box |= r;
                 continue;
             }
@@ -234,27 +313,54 @@ std::vector<bool> tableCells(const std::vector<BlockGroup>& lines, double unit) 
 
 } // namespace
 
+namespace {
+
+// The table made of the cells in lines [begin, end), and the lines it holds;
+// none when it holds more wide lines than cells (paragraphs beside a column
+// of short lines are no table).
+std::vector<std::size_t> tableMembers(const std::vector<BlockGroup>& lines,
+                                      const std::vector<bool>& cell, std::size_t begin,
+                                      std::size_t end, cv::Rect& box, double unit) {
+    std::size_t cells = 0;
+    for (std::size_t k = begin; k < end; ++k) {
+        if (cell[k])
+            box = cells++ == 0 ? lines[k].box : box | lines[k].box;
+    }
+    std::vector<std::size_t> members;
+    if (cells < static_cast<std::size_t>(kMinTableLines))
+        return members;
+    std::size_t wide = 0;
+    const cv::Rect cellBox = box;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const cv::Rect& r = lines[k].box;
+        if ((r & cellBox).area() >= kAbsorbShare * r.area()) {
+            members.push_back(k);
+            box |= r;
+            wide += r.width > kNarrowLine * unit;
+        }
+    }
+    if (wide > cells)
+        members.clear();
+    return members;
+}
+
+} // namespace
+
 std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double unit) {
     const std::vector<bool> cell = tableCells(lines, unit);
     const std::size_t n = lines.size();
     std::vector<int> tableOf(n, -1);
     std::vector<BlockGroup> tables;
     for (std::size_t i = 0; i < n;) {
-        std::size_t end = i, cells = 0;
+        std::size_t end = i;
         while (end < n && lines[end].box.width <= kNarrowLine * unit)
-            cells += cell[end++];
-        if (cells >= static_cast<std::size_t>(kMinTableLines)) {
-            BlockGroup table{{}, lines[i].first, true};
-            for (std::size_t k = i; k < end; ++k) {
-                if (cell[k])
-                    table.box = table.box.empty() ? lines[k].box : table.box | lines[k].box;
-            }
-            table.table = true;
-            for (std::size_t k = 0; k < n; ++k) {
-                if ((lines[k].box & table.box) == lines[k].box)
-                    tableOf[k] = static_cast<int>(tables.size());
-            }
-            tables.push_back(table);
+            ++end;
+        cv::Rect box;
+        const std::vector<std::size_t> members = tableMembers(lines, cell, i, end, box, unit);
+        if (!members.empty()) {
+            for (const std::size_t k : members)
+                tableOf[k] = static_cast<int>(tables.size());
+            tables.push_back({box, lines[members.front()].first, true});
         }
         i = std::max(end, i + 1);
     }
@@ -297,10 +403,15 @@ double usualLineGap(const std::vector<BlockGroup>& lines, double unit) {
     return *middle;
 }
 
+// Whether `box` overlaps one of `groups` (from `from` on, but `skip`) by
+// more than U/2 both ways: lines whose ascenders and descenders interlock
+// overlap a little without belonging together.
 bool overlapsAny(const cv::Rect& box, const std::vector<BlockGroup>& groups, std::size_t from,
-                 std::size_t skip) {
+                 std::size_t skip, double unit) {
+    const double slack = kParagraphOverlap * unit;
     for (std::size_t k = from; k < groups.size(); ++k) {
-        if (k != skip && (box & groups[k].box).area() > 0)
+        const cv::Rect common = box & groups[k].box;
+        if (k != skip && common.width > slack && common.height > slack)
             return true;
     }
     return false;
@@ -329,8 +440,8 @@ std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, dou
             const int gap = line.box.y - (p.y + p.height);
             const cv::Rect joined = p | line.box;
             if (gap >= -kParagraphOverlap * unit && gap <= maxGap &&
-                !overlapsAny(joined, paragraphs, 0, static_cast<std::size_t>(k)) &&
-                !overlapsAny(joined, lines, i + 1, lines.size())) {
+                !overlapsAny(joined, paragraphs, 0, static_cast<std::size_t>(k), unit) &&
+                !overlapsAny(joined, lines, i + 1, lines.size(), unit)) {
                 paragraphs[k] = unite(paragraphs[k], line);
                 continue;
             }
@@ -340,44 +451,13 @@ std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, dou
     return paragraphs;
 }
 
-std::vector<BlockGroup> dropPictures(const std::vector<BlockGroup>& groups, const cv::Mat& ink,
-                                     double textHeight, double unit) {
-    cv::Mat labels, stats, centroids;
-    const int count = cv::connectedComponentsWithStats(ink, labels, stats, centroids, 8, CV_32S);
-    std::vector<std::uint8_t> glyph(count, 0);
-    for (int k = 1; k < count; ++k) {
-        const int w = stats.at<int>(k, cv::CC_STAT_WIDTH);
-        const int h = stats.at<int>(k, cv::CC_STAT_HEIGHT);
-        glyph[k] = h >= 0.5 * textHeight && h <= 3 * textHeight && w <= 6 * textHeight;
-    }
-    std::vector<BlockGroup> kept;
-    for (const BlockGroup& g : groups) {
-        const cv::Rect& r = g.box;
-        if (r.width <= kSliverWidth * unit && r.height >= kSliverHeight * unit)
-            continue;
-        if (std::max(r.width, r.height) <= kPictureSide * unit) {
-            kept.push_back(g);
-            continue;
-        }
-        long all = 0, inGlyphs = 0;
-        for (int y = r.y; y < r.y + r.height; ++y) {
-            const int* row = labels.ptr<int>(y);
-            for (int x = r.x; x < r.x + r.width; ++x)
-                all += row[x] != 0, inGlyphs += glyph[row[x]];
-        }
-        if (inGlyphs >= kPictureGlyphShare * all)
-            kept.push_back(g);
-    }
-    return kept;
-}
-
 std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                      double textHeight) {
+                                      const cv::Mat& glyphs, double textHeight) {
     const double unit = lineUnit(blocks, textHeight);
-    const std::vector<cv::Rect> pieces = cleanBlocks(blocks, ink, unit);
-    const std::vector<BlockGroup> lines = joinTables(joinLines(pieces, unit), unit);
-    std::vector<BlockGroup> groups =
-        dropPictures(joinParagraphs(lines, unit), ink, textHeight, unit);
+    const std::vector<cv::Rect> pieces = cleanBlocks(blocks, ink, glyphs, unit);
+    const std::vector<BlockGroup> lines0 = joinLines(pieces, unit);
+    const std::vector<BlockGroup> lines = joinTables(lines0, unit);
+    std::vector<BlockGroup> groups = joinParagraphs(lines, unit);
     std::stable_sort(groups.begin(), groups.end(),
                      [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
     std::vector<cv::Rect> boxes;

@@ -23,14 +23,24 @@ struct BlockGroup {
 // (1 to 4 text heights tall), or two text heights when there are none.
 double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight);
 
-// Blocks cut to their ink (`ink` is 0/1): tall blocks split at blank rows,
-// any block split at blank column runs wider than 2 U, rules and specks
-// dropped. Pieces keep their block's place in the order.
+// Blocks cut to their ink (`ink` is 0/1): blocks at least 4 U tall split
+// at nearly blank gutters between columns at least 6 U wide, blocks at least
+// 1.6 U tall split at blank rows, any block split at blank column runs wider
+// than 2 U. Dropped: specks, rules, slivers (at most 2 U wide and 4 U tall),
+// patches over half inked, and pieces over 3 U long with under 30 % of
+// their ink in character-sized components (`glyphs`, a 0/1 mask). Pieces
+// keep their block's place in the order.
 std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                  double unit);
+                                  const cv::Mat& glyphs, double unit);
 
-// Joins each block to the line before it when they overlap vertically by at
-// least half the lower one and lie at most 2 U apart.
+// The x of column edges: where at least four blocks start (or end) within
+// U/2 of each other, and at most a quarter as many blocks beside them cross
+// it by more than U/2 on each side.
+std::vector<int> columnEdges(const std::vector<cv::Rect>& blocks, double unit);
+
+// Joins each block to the line before it when both are single lines (under
+// 1.6 U tall), they overlap vertically by at least half the lower one, lie
+// at most 2 U apart and no column edge lies between them.
 std::vector<BlockGroup> joinLines(const std::vector<cv::Rect>& blocks, double unit);
 
 // Joins runs of at least three consecutive narrow lines, each with a narrow
@@ -44,14 +54,9 @@ std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double 
 // paragraph or line.
 std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, double unit);
 
-// Drops groups larger than 3 U both ways whose ink lies mostly (70 % or more)
-// outside character-sized components: pictures and ornaments.
-std::vector<BlockGroup> dropPictures(const std::vector<BlockGroup>& groups, const cv::Mat& ink,
-                                     double textHeight, double unit);
-
 // The whole regrouping of `blocks` (second-pass order) on the 0/1 page `ink`
 // whose text is `textHeight` high: the groups' boxes in reading order.
 std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                      double textHeight);
+                                      const cv::Mat& glyphs, double textHeight);
 
 } // namespace pagecut

@@ -72,8 +72,10 @@ TEST(ParagraphScale, VerticalRulesAndEdgeInkAreWipedButTextStays) {
     cv::Mat scan = test::blankImage(200, 200);
     test::fill(scan, {0, 0, 200, 15}); // the dark margin of a scan
     test::fill(scan, {20, 40, 8, 12});
-    removeEdgeInk(scan, {0, 0, 200, 200}, 12);
-    EXPECT_EQ(cv::countNonZero(scan), 96);
+    test::fill(scan, {100, 60, 60, 60}); // a picture: no character
+    const cv::Mat glyphs = removeEdgeInk(scan, {0, 0, 200, 200}, 12);
+    EXPECT_EQ(cv::countNonZero(scan), 96 + 3600);
+    EXPECT_EQ(cv::countNonZero(glyphs), 96);
 }
 
 } // namespace

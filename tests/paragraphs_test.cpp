@@ -35,12 +35,45 @@ TEST(Paragraphs, BlocksJoinIntoLinesOnlyWhenLevelAndClose) {
         {"words of one line", {{0, 0, 50, 20}, {80, 2, 50, 18}}, {{0, 0, 130, 20}}},
         {"a gap over 2 U", {{0, 0, 50, 20}, {91, 0, 50, 20}}, {{0, 0, 50, 20}, {91, 0, 50, 20}}},
         {"two rows", {{0, 0, 50, 20}, {60, 12, 50, 20}}, {{0, 0, 50, 20}, {60, 12, 50, 20}}},
-        {"a drop capital and its line", {{0, 0, 40, 60}, {50, 0, 200, 20}}, {{0, 0, 250, 60}}},
+        {"a block of several lines",
+         {{0, 0, 40, 60}, {50, 0, 200, 20}},
+         {{0, 0, 40, 60}, {50, 0, 200, 20}}},
+        {"two list columns: a column edge between them",
+         {{0, 0, 60, 20},
+          {90, 0, 60, 20},
+          {0, 25, 60, 20},
+          {90, 25, 60, 20},
+          {0, 50, 60, 20},
+          {90, 50, 60, 20},
+          {0, 75, 60, 20},
+          {90, 75, 60, 20}},
+         {{0, 0, 60, 20},
+          {90, 0, 60, 20},
+          {0, 25, 60, 20},
+          {90, 25, 60, 20},
+          {0, 50, 60, 20},
+          {90, 50, 60, 20},
+          {0, 75, 60, 20},
+          {90, 75, 60, 20}}},
+        {"the same words on one line", {{0, 0, 60, 20}, {90, 0, 60, 20}}, {{0, 0, 150, 20}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(boxesOf(joinLines(c.blocks, kUnit)), c.lines);
     }
+}
+
+TEST(Paragraphs, ColumnEdgesAreWhereManyBlocksAlignAndFewCross) {
+    std::vector<cv::Rect> blocks;
+    for (int row = 0; row < 4; ++row) {
+        blocks.push_back({0, row * 25, 60, 20});
+        blocks.push_back({90, row * 25, 60, 20});
+    }
+    EXPECT_EQ(columnEdges(blocks, kUnit), (std::vector<int>{0, 60, 90, 150}));
+    // Lines beside them that cross the middle by more than U/2 on each side.
+    for (int row = 0; row < 4; ++row)
+        blocks.push_back({0, row * 25, 150, 20});
+    EXPECT_EQ(columnEdges(blocks, kUnit), (std::vector<int>{0, 150}));
 }
 
 TEST(Paragraphs, LinesJoinIntoParagraphsByGapColumnAndFreeSpace) {
@@ -88,20 +121,33 @@ TEST(Paragraphs, RunsOfNarrowLinesSideBySideBecomeOneTableThatJoinsNothing) {
     EXPECT_EQ(boxesOf(joinTables(linesOf(lines), kUnit)), lines);
 }
 
-TEST(Paragraphs, CleaningSplitsAtBlankRowsAndGuttersAndDropsRulesAndSpecks) {
-    cv::Mat ink = test::blankImage(600, 300);
+TEST(Paragraphs, CleaningSplitsAtBlankRowsAndGuttersAndDropsNoise) {
+    cv::Mat ink = test::blankImage(600, 400);
     test::fill(ink, {10, 10, 90, 15}); // two lines of two words in one block ...
     test::fill(ink, {110, 10, 100, 15});
     test::fill(ink, {10, 30, 70, 15}); // ... one blank row apart
     test::fill(ink, {90, 30, 70, 15});
-    test::fill(ink, {10, 100, 300, 3});   // a thin rule
-    test::fill(ink, {400, 10, 5, 5});     // a speck
-    test::fill(ink, {10, 150, 200, 120}); // two columns 8 pixels apart
-    test::fill(ink, {218, 150, 200, 120});
-    const std::vector<cv::Rect> cleaned = cleanBlocks(
-        {{0, 0, 300, 60}, {0, 95, 400, 20}, {395, 5, 20, 20}, {5, 145, 420, 130}}, ink, kUnit);
+    test::fill(ink, {10, 100, 300, 3}); // a thin rule
+    test::fill(ink, {400, 10, 5, 5});   // a speck
+    for (int x = 10; x < 210; x += 3) { // two columns of touching lines 9 pixels apart
+        test::fill(ink, {x, 150, 1, 120});
+        test::fill(ink, {x + 208, 150, 1, 120});
+    }
+    cv::Mat glyphs = ink.clone();
+    test::fill(ink, {450, 300, 100, 80}, 1); // a picture: no character-sized ink
+    test::fill(ink, {550, 10, 30, 100});     // a sliver of the book edge
+    for (int x = 450; x < 550; x += 3)       // scanner noise: no glyphs
+        test::fill(ink, {x, 200, 1, 80});
+    const std::vector<cv::Rect> cleaned = cleanBlocks({{0, 0, 300, 60},
+                                                       {0, 95, 400, 20},
+                                                       {395, 5, 20, 20},
+                                                       {5, 145, 420, 130},
+                                                       {440, 290, 120, 100},
+                                                       {545, 5, 40, 110},
+                                                       {445, 195, 110, 90}},
+                                                      ink, glyphs, kUnit);
     const std::vector<cv::Rect> expected = {
-        {10, 10, 200, 15}, {10, 30, 150, 15}, {10, 150, 200, 120}, {218, 150, 200, 120}};
+        {10, 10, 200, 15}, {10, 30, 150, 15}, {10, 150, 199, 120}, {218, 150, 199, 120}};
     EXPECT_EQ(cleaned, expected);
 }
 
