@@ -30,8 +30,8 @@ double estimateTextHeight(const cv::Mat& ink);
 // height is unknown (0).
 double pageScale(double textHeight, cv::Size page);
 
-// `ink` (0/1) scaled by `scale` (area-averaged down, linear up); a pixel is
-// ink when at least half covered.
+// `ink` (0/1) scaled by `scale`: halved by 2 x 2 averages while the factor
+// is 1/2 or less, the rest linear; a pixel is ink when at least half covered.
 cv::Mat rescaleInk(const cv::Mat& ink, double scale);
 
 // The same for ink of value `inkValue` (1 or 255; 255 saves a copy).
