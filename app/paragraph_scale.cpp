@@ -15,7 +15,7 @@ namespace {
 constexpr int kMinGlyphs = 20;
 constexpr double kMinScale = 0.2;
 constexpr double kMaxScale = 4.0;
-constexpr double kMaxScaledPixels = 40e6;
+constexpr double kMaxScaledPixels = 16e6;
 constexpr double kUnknownTextHeight = 10.0;
 constexpr double kEdgeInkReach = 8.0;
 constexpr double kFullEstimatePixels = 4e6;

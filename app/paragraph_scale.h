@@ -26,7 +26,7 @@ cv::Mat thresholdInk(const cv::Mat& grey);
 double estimateTextHeight(const cv::Mat& ink);
 
 // The factor that brings `textHeight` to the nominal size, clamped to
-// 0.2 - 4 and to a scaled page of at most max(pixels, 40 MP); 1 when the
+// 0.2 - 4 and to a scaled page of at most max(pixels, 16 MP); 1 when the
 // height is unknown (0).
 double pageScale(double textHeight, cv::Size page);
 
