@@ -189,7 +189,7 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
         std::uint8_t* glyphRow = glyphs.ptr<std::uint8_t>(y);
         for (int x = 0; x < ink.cols; ++x) {
             row[x] = row[x] != 0 && kind[label[x]] != 3;
-            glyphRow[x] = kind[label[x]] == 2;
+            glyphRow[x] = kind[label[x]] == 2 ? kGlyphInk : kind[label[x]] == 3 ? kEdgeInk : 0;
         }
     }
     return glyphs;

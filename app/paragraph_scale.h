@@ -14,6 +14,10 @@ namespace pagecut {
 // The text height the page is scaled to, in pixels.
 constexpr double kNominalTextHeight = 12.0;
 
+// Values of the ink map of removeEdgeInk.
+constexpr int kGlyphInk = 1;
+constexpr int kEdgeInk = 2;
+
 // 0/1 ink of a greyscale page. A page of at most two grey values keeps the
 // program's own rule (all but pure white is ink); on a grey or colour scan
 // Otsu's threshold separates ink from paper texture.
@@ -43,15 +47,16 @@ void removeVerticalRules(cv::Mat& ink, double textHeight);
 
 // Wipes ink components that touch the edge of `frame` and reach 8 text
 // heights or more in width or height: the dark margin of a scan, the book
-// edge, a sliver of the facing page. Returns the 0/1 mask of the pixels of
-// character-sized components (half to three text heights high, at most six
-// wide), which tells text from pictures.
+// edge, a sliver of the facing page. Returns a map of the ink: kGlyphInk on
+// the pixels of character-sized components (half to three text heights
+// high, at most six wide), which tells text from pictures, kEdgeInk on the
+// wiped pixels, 0 elsewhere.
 cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight);
 
 // The page prepared for the paragraph mode.
 struct ScaledPage {
     cv::Mat ink;       // 0/1 at the nominal text size, blank outside the box
-    cv::Mat glyphs;    // 0/1: the pixels of character-sized components
+    cv::Mat glyphs;    // the ink map of removeEdgeInk
     double scale = 1;  // scaled size / page size
     double textHeight; // text height on the scaled page
 };

@@ -7,6 +7,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "app/paragraph_scale.h"
+
 namespace pagecut {
 
 namespace {
@@ -29,6 +31,8 @@ constexpr double kSolidRuleFill = 0.97;    // this share of its columns
 constexpr double kDenseFill = 0.5;         // pieces inked this densely are no text
 constexpr double kSliverWidth = 2.0;       // the book edge: at most this wide
 constexpr double kSliverHeight = 4.0;      // and at least this tall
+constexpr double kEdgeNear = 1.5;          // pieces this close to a wiped scan edge
+constexpr double kEdgeNearWidth = 4.0;     // and at most this wide are part of it
 constexpr double kPictureSide = 3.0;       // pieces this long are pictures when under
 constexpr double kPictureGlyphShare = 0.3; // this share of their ink is in characters
 // Lines and column edges.
@@ -156,8 +160,17 @@ bool isNoise(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, doubl
     if (r.width <= kSliverWidth * unit && r.height >= kSliverHeight * unit)
         return true;
     if (std::max(r.width, r.height) > kPictureSide * unit &&
-        cv::countNonZero(ink(r) & glyphs(r)) < kPictureGlyphShare * cv::countNonZero(ink(r)))
+        cv::countNonZero(ink(r) & (glyphs(r) == kGlyphInk)) <
+            kPictureGlyphShare * cv::countNonZero(ink(r)))
         return true;
+    if (r.width <= kEdgeNearWidth * unit) {
+        const int near = static_cast<int>(kEdgeNear * unit);
+        const cv::Rect around =
+            cv::Rect(r.x - near, r.y - near, r.width + 2 * near, r.height + 2 * near) &
+            cv::Rect(0, 0, ink.cols, ink.rows);
+        if (cv::countNonZero(glyphs(around) == kEdgeInk) > 0)
+            return true;
+    }
     if (r.width >= unit && r.height >= unit && cv::countNonZero(ink(r)) >= kDenseFill * r.area())
         return true;
     if (r.height <= kThinRule * unit && r.width >= kThinRuleLength * unit)

@@ -76,7 +76,8 @@ TEST(ParagraphScale, VerticalRulesAndEdgeInkAreWipedButTextStays) {
     test::fill(scan, {100, 60, 60, 60}); // a picture: no character
     const cv::Mat glyphs = removeEdgeInk(scan, {0, 0, 200, 200}, 12);
     EXPECT_EQ(cv::countNonZero(scan), 96 + 3600);
-    EXPECT_EQ(cv::countNonZero(glyphs), 96);
+    EXPECT_EQ(cv::countNonZero(glyphs == kGlyphInk), 96);
+    EXPECT_EQ(cv::countNonZero(glyphs == kEdgeInk), 200 * 15);
 }
 
 } // namespace

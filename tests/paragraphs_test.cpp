@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/paragraph_scale.h"
 #include "tests/support/test_images.h"
 
 namespace pagecut {
@@ -144,7 +145,8 @@ TEST(Paragraphs, CleaningSplitsAtBlankRowsAndGuttersAndDropsNoise) {
                                                        {5, 145, 420, 130},
                                                        {440, 290, 120, 100},
                                                        {545, 5, 40, 110},
-                                                       {445, 195, 110, 90}},
+                                                       {445, 195, 110, 90},
+                                                       {555, 145, 30, 25}},
                                                       ink, glyphs, kUnit);
     const std::vector<cv::Rect> expected = {
         {10, 10, 200, 15}, {10, 30, 150, 15}, {10, 150, 199, 120}, {218, 150, 199, 120}};
