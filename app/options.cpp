@@ -31,9 +31,7 @@ constexpr OptionSpec kOptions[] = {
          o.showVersion = true;
          return std::string();
      }},
-    {"paragraphs", "",
-     "give the blocks a reader would mark (paragraphs, headings, tables) "
-     "instead of the merged blocks",
+    {"paragraphs", "", "one block per paragraph, heading and table instead of the merged blocks",
      [](ProgramOptions& o, const std::string&) {
          o.paragraphs = true;
          return std::string();

@@ -28,6 +28,8 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
         {{"--nope", "page.png"}, 1, true, "Unknown option --nope."},
         {{"--nope=3"}, 1, true, "Unknown option --nope."},
         {{"--help=yes"}, 1, true, "Option --help takes no value."},
+        {{"--paragraphs", "page.png"}, 1, true, ""},
+        {{"--paragraphs=1", "page.png"}, 1, true, "Option --paragraphs takes no value."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.words));
@@ -38,6 +40,8 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
     }
     EXPECT_TRUE(parseOptions({"--version"}).options.showVersion);
     EXPECT_FALSE(parseOptions({"--", "--version"}).options.showVersion);
+    EXPECT_TRUE(parseOptions({"--paragraphs", "--", "page.png"}).options.paragraphs);
+    EXPECT_FALSE(parseOptions({"page.png", "--paragraphs"}).options.paragraphs);
 }
 
 TEST(ParseOptions, SynopsisAndDescriptionNameEveryOption) {
