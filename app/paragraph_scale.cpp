@@ -105,7 +105,7 @@ cv::Mat thresholdInk(const cv::Mat& grey) {
 
 double estimateTextHeight(const cv::Mat& ink) {
     if (static_cast<double>(ink.cols) * ink.rows > kFullEstimatePixels)
-        return 2 * estimateTextHeight(halfSize(ink) >= 128);
+        return 2 * estimateTextHeight(halfSize(ink > 0) >= 128);
     cv::Mat labels, stats, centroids;
     const int count = cv::connectedComponentsWithStats(ink, labels, stats, centroids, 8, CV_32S);
     std::vector<int> heights;

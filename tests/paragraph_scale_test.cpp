@@ -30,6 +30,11 @@ TEST(ParagraphScale, TextHeightFollowsTheFontSizeAndIsUnknownWithoutText) {
         EXPECT_GT(height, previous);
         previous = height;
     }
+    // A page over 4 megapixels is measured at half size, with the same result.
+    cv::Mat large = pagegen::blankPage(2600, 1700);
+    pagegen::drawParagraph(large, {20, 20, 2560, 1660}, 30, 7, {1.2, 2, 10});
+    EXPECT_NEAR(estimateTextHeight(thresholdInk(large)),
+                estimateTextHeight(thresholdInk(large(cv::Rect(0, 0, 2600, 1500)))), 2);
     // Too few glyphs: the height is unknown and the page keeps its size.
     cv::Mat few = pagegen::blankPage(300, 300);
     pagegen::drawTextLine(few, "a b c", {10, 10});
