@@ -42,8 +42,9 @@ constexpr double kEdgeCrossShare = 0.25; // and at most this share of them cross
 constexpr double kLineHeight = 3.0;      // blocks this tall join no line
 constexpr double kLineGap = 2.0;         // widest gap inside a line
 // Tables and paragraphs.
-constexpr double kNarrowLine = 20.0;      // table lines are at most this wide
-constexpr int kMinTableLines = 3;         // a table has at least this many cells
+constexpr double kNarrowLine = 20.0; // table lines are at most this wide
+constexpr int kMinTableLines = 3;
+constexpr double kCellWidth = 14.0;       // and its cells are at most this wide (median)
 constexpr double kAbsorbShare = 0.5;      // and takes the lines at least this much inside it
 constexpr double kParagraphOverlap = 0.5; // lines may overlap a paragraph this much
 constexpr double kGapSlack = 0.3;         // over the page's usual line gap
@@ -335,12 +336,20 @@ std::vector<std::size_t> tableMembers(const std::vector<BlockGroup>& lines,
                                       const std::vector<bool>& cell, std::size_t begin,
                                       std::size_t end, cv::Rect& box, double unit) {
     std::size_t cells = 0;
+    std::vector<int> widths;
     for (std::size_t k = begin; k < end; ++k) {
-        if (cell[k])
-            box = cells++ == 0 ? lines[k].box : box | lines[k].box;
+        if (!cell[k])
+            continue;
+        box = cells++ == 0 ? lines[k].box : box | lines[k].box;
+        widths.push_back(lines[k].box.width);
     }
     std::vector<std::size_t> members;
     if (cells < static_cast<std::size_t>(kMinTableLines))
+        return members;
+    // Columns of text side by side are no table: their lines are long.
+    auto middle = widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2);
+    std::nth_element(widths.begin(), middle, widths.end());
+    if (*middle > kCellWidth * unit)
         return members;
     std::size_t wide = 0;
     const cv::Rect cellBox = box;

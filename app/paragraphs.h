@@ -43,8 +43,10 @@ std::vector<int> columnEdges(const std::vector<cv::Rect>& blocks, double unit);
 // at most 2 U apart and no column edge lies between them.
 std::vector<BlockGroup> joinLines(const std::vector<cv::Rect>& blocks, double unit);
 
-// Joins runs of at least three consecutive narrow lines, each with a narrow
-// line beside it, into one table group, with the lines inside its box.
+// Joins runs of at least three consecutive narrow lines (at most 20 U),
+// each with such a line beside it, into one table group when their median
+// width is at most 14 U (columns of text are no table); the table takes the
+// lines it overlaps by half, unless it would hold more wide lines than cells.
 std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double unit);
 
 // Joins lines into paragraphs: a line joins the latest paragraph of its

@@ -117,8 +117,15 @@ TEST(Paragraphs, RunsOfNarrowLinesSideBySideBecomeOneTableThatJoinsNothing) {
     EXPECT_TRUE(grouped[1].table);
     EXPECT_EQ(boxesOf(joinParagraphs(grouped, kUnit)), boxesOf(grouped));
 
-    // Narrow lines stacked without a neighbour beside them are no table.
+    // Narrow lines stacked without a neighbour beside them are no table, nor
+    // are columns of text lines 15 U long side by side.
     lines = {{0, 0, 60, 20}, {0, 25, 60, 20}, {0, 50, 60, 20}};
+    EXPECT_EQ(boxesOf(joinTables(linesOf(lines), kUnit)), lines);
+    lines.clear();
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column)
+            lines.push_back({column * 330, row * 25, 300, 20});
+    }
     EXPECT_EQ(boxesOf(joinTables(linesOf(lines), kUnit)), lines);
 }
 
