@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
             return parsed;
         return pagecut::runPagePipeline(args.inputFileName, args.inputDirectory, args.savePath,
                                         args.box, args.saveImage, args.logPath,
-                                        std::move(args.image), args.options.resultFormat);
+                                        std::move(args.image), args.options);
     } catch (const std::exception& error) {
         pagecut::writeMessage(std::cerr, std::string("Internal error: ") + error.what());
     } catch (...) {

@@ -41,6 +41,11 @@ constexpr OptionSpec kOptions[] = {
          o.resultFormat = *format;
          return std::string();
      }},
+    {"paragraphs", "", "one block per paragraph, heading and table instead of the merged blocks",
+     [](ProgramOptions& o, const std::string&) {
+         o.paragraphs = true;
+         return std::string();
+     }},
 };
 
 const OptionSpec* findOption(std::string_view name) {

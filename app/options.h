@@ -18,6 +18,7 @@ struct ProgramOptions {
     bool showHelp = false;                         // --help: describe the command line and stop
     bool showVersion = false;                      // --version: print the version and stop
     ResultFormat resultFormat = ResultFormat::Txt; // --format: the result file's format
+    bool paragraphs = false; // --paragraphs: paragraph, heading and table blocks
 };
 
 // The outcome of reading the leading options of a command line.

@@ -4,6 +4,7 @@
 #include <opencv2/core.hpp>
 
 #include "app/merge.h"
+#include "app/paragraph_mode.h"
 #include "core/profile.h"
 #include "core/table_logic.h"
 #include "pagecut/pagecut.h"
@@ -114,6 +115,11 @@ PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& o
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
+    if (options.paragraphs) {
+        const TableLogicScope tableLogic(options.tableLogic);
+        cutParagraphs(grey, box, result);
+        return PageStatus::Ok;
+    }
     cv::Mat page = prepareWorkingPage(grey, box);
     segmentInto(page, options, result);
     return PageStatus::Ok;
@@ -125,6 +131,8 @@ PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& 
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
+    if (options.paragraphs)
+        return cutPage(grey, box, options, result);
     prepareWorkingPageInPlace(grey, box);
     segmentInto(grey, options, result);
     return PageStatus::Ok;

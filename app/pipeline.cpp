@@ -39,7 +39,7 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
                     const PageBox& box, bool saveImage, std::string logPath, cv::Mat grey,
-                    ResultFormat format) {
+                    const ProgramOptions& options) {
     const std::string imagePath = inputDirectory + inputFileName;
     if (grey.empty())
         grey = readGreyImage(imagePath);
@@ -55,7 +55,8 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     const cv::Size pageSize = grey.size(); // for the structured result formats
     PageBlocks blocks;
     // The grey page becomes the working page: nothing needs it afterwards.
-    if (cutPageInPlace(grey, box, PageOptions{TABLE_LOGIC}, blocks) != PageStatus::Ok) {
+    const PageOptions pageOptions{TABLE_LOGIC, options.paragraphs};
+    if (cutPageInPlace(grey, box, pageOptions, blocks) != PageStatus::Ok) {
         writeMessage(std::cout,
                      "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.");
         return kExitBoxOutsideImage;
@@ -63,9 +64,9 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     grey.release();
 
     if (logPath.empty())
-        logPath = savePath + "res_" + inputFileName + std::string(resultFormatExtension(format));
+        logPath = savePath + "res_" + inputFileName + std::string(resultFormatExtension(options.resultFormat));
     const ResultPage result{imagePath, pageSize.width, pageSize.height, blocks.blocks};
-    if (!writeResultFile(logPath, format, result)) {
+    if (!writeResultFile(logPath, options.resultFormat, result)) {
         discardPartialFile(logPath);
         writeMessage(std::cerr, "Could not write result file " + logPath);
         return kExitResultFileNotWritten;

@@ -9,6 +9,7 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include "app/options.h"
 #include "app/page.h"
 #include "app/result_formats.h"
 #include "core/region.h"
@@ -22,10 +23,11 @@ void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv
 
 // The run itself. `grey` is the page as the command-line check decoded it,
 // so that the file is decoded once; when empty, the file is read here.
-// The result file is written in `format`. Returns 0, or the exit code of the
-// file that could not be read or written (after writing its message).
+// `options` are the leading options: --format chooses the result file's
+// format, --paragraphs the blocks. Returns 0, or the exit code of the file
+// that could not be read or written (after writing its message).
 int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
                     const PageBox& box, bool saveImage, std::string logPath,
-                    cv::Mat grey = cv::Mat(), ResultFormat format = ResultFormat::Txt);
+                    cv::Mat grey = cv::Mat(), const ProgramOptions& options = {});
 
 } // namespace pagecut

@@ -2,7 +2,7 @@
 // Fuzz target, structure-aware: the bytes are a page size and a list of
 // drawing commands (text of small glyph rectangles, rules, nested frames,
 // grids, filled and erased blocks, dots); the drawn page goes through cutPage
-// with both table settings. Aborts when an invariant of fuzz_cases.h fails.
+// with both table settings and in paragraph mode. Aborts when an invariant of fuzz_cases.h fails.
 #include <cstdio>
 #include <cstdlib>
 

@@ -86,11 +86,7 @@ pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs) 
         raise(PyExc_ValueError, fault);
     pagecut::PageOptions options;
     options.tableLogic = static_cast<int>(*value);
-    // When PageOptions has the paragraph mode, this becomes
-    // `options.paragraphs = paragraphs;`.
-    if (paragraphs)
-        raise(PyExc_NotImplementedError,
-              "paragraphs=True: this pagecut has no paragraph mode yet.");
+    options.paragraphs = paragraphs;
     return options;
 }
 

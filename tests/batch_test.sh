@@ -116,6 +116,12 @@ chmod +x record-args
 check "the stand-in ran: $(cat summary.txt)" test -f args/res_b.png.txt
 check "pagecut's arguments: $(tr '\n' ' ' <args/res_b.png.txt)" test \
     "$(sed 7d args/res_b.png.txt | tr '\n' ' ')" = "pages/b.png 1 2 3 4 args/ 2 1 "
+# --paragraphs comes first; LOG_PATH is then the eighth word.
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"$8"\n' >record-args2
+chmod +x record-args2
+"$batch" --pagecut ./record-args2 --files - args2 --paragraphs <<<pages/b.png >summary.txt 2>&1
+check "--paragraphs reaches pagecut: $(tr '\n' ' ' <args2/res_b.png.txt 2>&1)" test \
+    "$(sed 8d args2/res_b.png.txt | tr '\n' ' ')" = "--paragraphs pages/b.png 0 0 0 0 args2/ 1 0 "
 
 # Wrong options stop before any page is run.
 run_batch pages wrong --table-logic 3

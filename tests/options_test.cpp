@@ -38,6 +38,8 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
          true,
          "--format should be one of txt, json, page, alto, hocr. Got  instead."},
         {{"--format"}, 1, true, "Option --format needs a value (FORMAT)."},
+        {{"--paragraphs", "page.png"}, 1, true, ""},
+        {{"--paragraphs=1", "page.png"}, 1, true, "Option --paragraphs takes no value."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.words));
@@ -50,6 +52,8 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
     EXPECT_FALSE(parseOptions({"--", "--version"}).options.showVersion);
     EXPECT_EQ(parseOptions({}).options.resultFormat, ResultFormat::Txt);
     EXPECT_EQ(parseOptions({"--format=hocr"}).options.resultFormat, ResultFormat::Hocr);
+    EXPECT_TRUE(parseOptions({"--paragraphs", "--", "page.png"}).options.paragraphs);
+    EXPECT_FALSE(parseOptions({"page.png", "--paragraphs"}).options.paragraphs);
 }
 
 TEST(ParseOptions, SynopsisAndDescriptionNameEveryOption) {

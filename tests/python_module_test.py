@@ -27,9 +27,11 @@ def write_pnm(path, page):
         f.write(np.ascontiguousarray(data).tobytes())
 
 
-def program_blocks(path, box=(0, 0, 0, 0), table_logic=1):
+def program_blocks(path, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
     result = f"{path}.txt"
-    subprocess.run([PAGECUT, path, *map(str, box), "./", result, str(table_logic)], check=True)
+    options = ["--paragraphs"] if paragraphs else []
+    subprocess.run([PAGECUT, *options, path, *map(str, box), "./", result, str(table_logic)],
+                   check=True)
     with open(result) as f:
         return [tuple(map(int, line.split())) for line in f]
 
@@ -98,6 +100,15 @@ def test_arrays_and_files_give_the_programs_blocks(pages, name, box, table_logic
     assert pagecut.cut_file(pathlib.Path(files[name]).as_posix().encode(), box, table_logic) == expected
 
 
+@pytest.mark.parametrize("name", ["sample", "colour"])
+def test_paragraphs_give_the_programs_paragraph_blocks(pages, name):
+    arrays, files = pages
+    expected = program_blocks(files[name], paragraphs=True)
+    assert expected and expected != program_blocks(files[name])
+    assert pagecut.cut(arrays[name], paragraphs=True) == expected
+    assert pagecut.cut_file(files[name], paragraphs=True) == expected
+
+
 def test_table_setting_matters_on_the_table_page(pages):
     _, files = pages
     assert program_blocks(files["table"], table_logic=1) != program_blocks(files["table"], table_logic=2)
@@ -124,7 +135,6 @@ FAULTS = [  # arguments of cut, exception, message
      "Got (0, 0, 0) instead."),
     ((GREY, (0, 0, 0, 0), 3), ValueError, "TABLE_LOGIC should be an int in (1, 2). Got 3 instead."),
     ((GREY, (0, 0, 0, 0), "2"), TypeError, "TABLE_LOGIC should be an int in (1, 2). Got '2' instead."),
-    ((GREY, (0, 0, 0, 0), 1, True), NotImplementedError, "paragraphs=True: this pagecut has no paragraph mode yet."),
 ]
 
 

@@ -36,6 +36,11 @@ struct PageOptions {
     // 1 (default) or 2: how strictly separator lines are added between the
     // rows of framed tables; 2 also accepts tables of more than three strips.
     int tableLogic = 1;
+    // Paragraph mode: the blocks are regrouped into the paragraphs, headings
+    // and tables a reader would mark, working at a nominal text size with a
+    // real threshold for grey scans; `unmerged` then holds the blocks they
+    // were grouped from.
+    bool paragraphs = false;
 };
 
 struct PageBlocks {

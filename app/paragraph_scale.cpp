@@ -1,0 +1,266 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "app/paragraph_scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include <opencv2/imgproc.hpp>
+
+namespace pagecut {
+
+namespace {
+
+constexpr int kMinGlyphs = 20;
+constexpr double kMinScale = 0.2;
+constexpr double kMaxScale = 4.0;
+constexpr double kMaxScaledPixels = 16e6;
+constexpr double kUnknownTextHeight = 10.0;
+constexpr double kEdgeInkReach = 8.0;
+constexpr double kFullEstimatePixels = 4e6;
+
+int distinctValues(const cv::Mat& grey) {
+    const int channels[] = {0};
+    const int bins[] = {256};
+    const float range[] = {0, 256};
+    const float* ranges[] = {range};
+    cv::Mat histogram;
+    cv::calcHist(&grey, 1, channels, cv::Mat(), histogram, 1, bins, ranges);
+    return cv::countNonZero(histogram);
+}
+
+// One 8-connected ink component: its bounding box and pixel count.
+struct Component {
+    cv::Rect box;
+    int area = 0;
+};
+
+// Labels the components of `binary` into `labels` (index 0: the background).
+// Labelling without statistics and one pass for the boxes is several times
+// quicker than OpenCV's labelling with statistics.
+std::vector<Component> labelComponents(const cv::Mat& binary, cv::Mat& labels) {
+    const int count = cv::connectedComponents(binary, labels, 8, CV_32S);
+    std::vector<int> x0(count, INT32_MAX), x1(count, -1), y0(count, INT32_MAX), y1(count, -1);
+    std::vector<Component> components(count);
+    for (int y = 0; y < labels.rows; ++y) {
+        const int* row = labels.ptr<int>(y);
+        for (int x = 0; x < labels.cols; ++x) {
+            const int k = row[x];
+            if (k == 0)
+                continue;
+            x0[k] = std::min(x0[k], x);
+            x1[k] = std::max(x1[k], x);
+            y0[k] = std::min(y0[k], y);
+            y1[k] = y;
+            ++components[k].area;
+        }
+    }
+    for (int k = 1; k < count; ++k)
+        components[k].box = cv::Rect(x0[k], y0[k], x1[k] - x0[k] + 1, y1[k] - y0[k] + 1);
+    return components;
+}
+
+// Ink as `inkValue`, paper as 0.
+cv::Mat threshold(const cv::Mat& grey, int inkValue) {
+    cv::Mat ink;
+    if (distinctValues(grey) <= 2)
+        cv::threshold(grey, ink, 254, inkValue, cv::THRESH_BINARY_INV);
+    else
+        cv::threshold(grey, ink, 0, inkValue, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+    return ink;
+}
+
+// Any ink in a 2 x 2 cell: glyphs keep their shape at half the size.
+cv::Mat halfSize(const cv::Mat& ink) {
+    cv::Mat half;
+    cv::resize(ink, half, cv::Size((ink.cols + 1) / 2, (ink.rows + 1) / 2), 0, 0, cv::INTER_AREA);
+    return half;
+}
+
+void blankOutside(cv::Mat& ink, const PageBox& box) {
+    if (box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0)
+        return;
+    const cv::Rect inside = cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0) &
+                            cv::Rect(0, 0, ink.cols, ink.rows);
+    cv::Mat kept = cv::Mat::zeros(ink.size(), CV_8UC1);
+    if (!inside.empty())
+        ink(inside).copyTo(kept(inside));
+    ink = kept;
+}
+
+// Wipes, on one row, every run of long-vertical-run pixels that is thin
+// enough to be a rule, with `margin` columns on each side.
+void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int maxWidth,
+                  int margin) {
+    int c = 0;
+    while (c < cols) {
+        if (longRun[c] == 0) {
+            ++c;
+            continue;
+        }
+        const int start = c;
+        while (c < cols && longRun[c] != 0)
+            ++c;
+        if (c - start > maxWidth)
+            continue;
+        std::fill(ink + std::max(0, start - margin), ink + std::min(cols, c + margin), 0);
+    }
+}
+
+// Marks the pixels of vertical ink runs at least `minLength` long.
+cv::Mat longVerticalRuns(const cv::Mat& ink, int minLength) {
+    cv::Mat marked = cv::Mat::zeros(ink.size(), CV_8UC1);
+    std::vector<int> start(ink.cols, -1);
+    for (int r = 0; r <= ink.rows; ++r) {
+        const std::uint8_t* row = r < ink.rows ? ink.ptr<std::uint8_t>(r) : nullptr;
+        for (int c = 0; c < ink.cols; ++c) {
+            const bool on = row != nullptr && row[c] != 0;
+            if (on && start[c] < 0)
+                start[c] = r;
+            if (on || start[c] < 0)
+                continue;
+            if (r - start[c] >= minLength)
+                marked(cv::Range(start[c], r), cv::Range(c, c + 1)).setTo(1);
+            start[c] = -1;
+        }
+    }
+    return marked;
+}
+
+} // namespace
+
+cv::Mat thresholdInk(const cv::Mat& grey) {
+    return threshold(grey, 1);
+}
+
+namespace {
+
+bool measuredAtHalfSize(const cv::Mat& ink) {
+    return static_cast<double>(ink.cols) * ink.rows > kFullEstimatePixels;
+}
+
+// The median height of the character-sized components, or 0.
+double medianGlyphHeight(const cv::Mat& ink) {
+    cv::Mat labels;
+    const std::vector<Component> components = labelComponents(ink, labels);
+    std::vector<int> heights;
+    for (std::size_t k = 1; k < components.size(); ++k) {
+        const int w = components[k].box.width;
+        const int h = components[k].box.height;
+        if (h >= 3 && h <= ink.rows / 10 && w <= 4 * h && components[k].area >= 6)
+            heights.push_back(h);
+    }
+    if (static_cast<int>(heights.size()) < kMinGlyphs)
+        return 0;
+    auto middle = heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2);
+    std::nth_element(heights.begin(), middle, heights.end());
+    return *middle;
+}
+
+} // namespace
+
+double estimateTextHeight(const cv::Mat& ink) {
+    if (measuredAtHalfSize(ink))
+        return 2 * medianGlyphHeight(halfSize(ink > 0) >= 128);
+    return medianGlyphHeight(ink);
+}
+
+double pageScale(double textHeight, cv::Size page) {
+    if (textHeight <= 0)
+        return 1;
+    double scale = std::clamp(kNominalTextHeight / textHeight, kMinScale, kMaxScale);
+    const double pixels = static_cast<double>(page.width) * page.height;
+    const double allowed = std::max(pixels, kMaxScaledPixels);
+    if (pixels > 0 && pixels * scale * scale > allowed)
+        scale = std::max(1.0, std::sqrt(allowed / pixels));
+    return scale;
+}
+
+cv::Mat rescaleInk(const cv::Mat& ink, double scale) {
+    return rescaleInk(ink, scale, 1);
+}
+
+cv::Mat rescaleInk(const cv::Mat& ink, double scale, int inkValue) {
+    const cv::Size size(std::max(1, static_cast<int>(std::lround(ink.cols * scale))),
+                        std::max(1, static_cast<int>(std::lround(ink.rows * scale))));
+    cv::Mat full = inkValue == 255 ? ink : ink * (255 / inkValue);
+    // Area averages of 2 x 2 averages are the area averages: a quicker start.
+    while (scale <= 0.5 && full.cols > 1 && full.rows > 1) {
+        full = halfSize(full);
+        scale *= 2;
+    }
+    cv::Mat scaled;
+    if (full.size() == size)
+        scaled = full;
+    else
+        cv::resize(full, scaled, size, 0, 0, cv::INTER_LINEAR);
+    cv::Mat out;
+    cv::threshold(scaled, out, 127, 1, cv::THRESH_BINARY);
+    return out;
+}
+
+void removeVerticalRules(cv::Mat& ink, double textHeight) {
+    const int minLength = std::max(3, static_cast<int>(std::lround(4 * textHeight)));
+    const int maxWidth = std::max(1, static_cast<int>(textHeight / 3));
+    const int margin = std::max(1, static_cast<int>(std::lround(textHeight / 2)));
+    const cv::Mat marked = longVerticalRuns(ink, minLength);
+    for (int r = 0; r < ink.rows; ++r)
+        wipeThinRuns(marked.ptr<std::uint8_t>(r), ink.ptr<std::uint8_t>(r), ink.cols, maxWidth,
+                     margin);
+}
+
+cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
+    cv::Mat labels;
+    const std::vector<Component> components = labelComponents(ink, labels);
+    const int reach = static_cast<int>(std::lround(kEdgeInkReach * textHeight));
+    // 0: blank, 1: ink, 2: ink of a character-sized component, 3: wiped.
+    std::vector<std::uint8_t> kind(components.size(), 0);
+    for (std::size_t k = 1; k < components.size(); ++k) {
+        const cv::Rect& r = components[k].box;
+        const bool touches = r.x <= frame.x || r.y <= frame.y || r.br().x >= frame.br().x ||
+                             r.br().y >= frame.br().y;
+        const bool glyph =
+            r.height >= 0.5 * textHeight && r.height <= 3 * textHeight && r.width <= 6 * textHeight;
+        kind[k] = touches && std::max(r.width, r.height) >= reach ? 3 : glyph ? 2 : 1;
+    }
+    cv::Mat glyphs(ink.size(), CV_8UC1);
+    for (int y = 0; y < ink.rows; ++y) {
+        const int* label = labels.ptr<int>(y);
+        std::uint8_t* row = ink.ptr<std::uint8_t>(y);
+        std::uint8_t* glyphRow = glyphs.ptr<std::uint8_t>(y);
+        for (int x = 0; x < ink.cols; ++x) {
+            row[x] = row[x] != 0 && kind[label[x]] != 3;
+            glyphRow[x] = kind[label[x]] == 2 ? kGlyphInk : kind[label[x]] == 3 ? kEdgeInk : 0;
+        }
+    }
+    return glyphs;
+}
+
+ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
+    ScaledPage page;
+    cv::Mat ink = threshold(grey, 255);
+    blankOutside(ink, box);
+    // A large page is measured at half size, and a page to be halved or more
+    // is scaled from that half.
+    const cv::Mat half = measuredAtHalfSize(ink) ? halfSize(ink) : cv::Mat();
+    const double textHeight =
+        half.empty() ? medianGlyphHeight(ink) : 2 * medianGlyphHeight(half >= 128);
+    page.scale = pageScale(textHeight, ink.size());
+    page.ink = half.empty() || page.scale > 0.5
+                   ? rescaleInk(ink, page.scale, 255)
+                   : rescaleInk(half, page.scale * ink.cols / half.cols, 255);
+    page.textHeight = textHeight > 0 ? textHeight * page.scale : kUnknownTextHeight;
+    const bool wholePage = box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
+    const cv::Rect frame = wholePage ? cv::Rect(0, 0, ink.cols, ink.rows)
+                                     : cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0);
+    const cv::Rect scaledFrame(
+        cv::Point(static_cast<int>(frame.x * page.scale), static_cast<int>(frame.y * page.scale)),
+        cv::Point(static_cast<int>(std::ceil(frame.br().x * page.scale)),
+                  static_cast<int>(std::ceil(frame.br().y * page.scale))));
+    page.glyphs = removeEdgeInk(page.ink, scaledFrame, page.textHeight);
+    removeVerticalRules(page.ink, page.textHeight);
+    return page;
+}
+
+} // namespace pagecut

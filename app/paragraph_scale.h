@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: Apache-2.0
+// The page at a nominal text size for the paragraph mode: a real threshold,
+// the height of the text, the page rescaled so that the text has one size
+// whatever the resolution, and long vertical rules wiped so that the gutters
+// they stand in become blank.
+#pragma once
+
+#include <opencv2/core/mat.hpp>
+
+#include "pagecut/pagecut.h"
+
+namespace pagecut {
+
+// The text height the page is scaled to, in pixels.
+constexpr double kNominalTextHeight = 12.0;
+
+// Values of the ink map of removeEdgeInk.
+constexpr int kGlyphInk = 1;
+constexpr int kEdgeInk = 2;
+
+// 0/1 ink of a greyscale page. A page of at most two grey values keeps the
+// program's own rule (all but pure white is ink); on a grey or colour scan
+// Otsu's threshold separates ink from paper texture.
+cv::Mat thresholdInk(const cv::Mat& grey);
+
+// The median height of the character-sized 8-connected ink components of a
+// 0/1 image (3 <= height <= rows / 10, width <= 4 x height, area >= 6), or 0
+// when fewer than 20 such components leave the height unknown. Pages over
+// 4 megapixels are measured at half size, which is four times quicker.
+double estimateTextHeight(const cv::Mat& ink);
+
+// The factor that brings `textHeight` to the nominal size, clamped to
+// 0.2 - 4 and to a scaled page of at most max(pixels, 16 MP); 1 when the
+// height is unknown (0).
+double pageScale(double textHeight, cv::Size page);
+
+// `ink` (0/1) scaled by `scale`: halved by 2 x 2 averages while the factor
+// is 1/2 or less, the rest linear; a pixel is ink when at least half covered.
+cv::Mat rescaleInk(const cv::Mat& ink, double scale);
+
+// The same for ink of value `inkValue` (1 or 255; 255 saves a copy).
+cv::Mat rescaleInk(const cv::Mat& ink, double scale, int inkValue);
+
+// Wipes vertical rules (ink runs at least 4 text heights long and thinner
+// than a third of one), with a margin of `textHeight` / 2 on each side.
+void removeVerticalRules(cv::Mat& ink, double textHeight);
+
+// Wipes ink components that touch the edge of `frame` and reach 8 text
+// heights or more in width or height: the dark margin of a scan, the book
+// edge, a sliver of the facing page. Returns a map of the ink: kGlyphInk on
+// the pixels of character-sized components (half to three text heights
+// high, at most six wide), which tells text from pictures, kEdgeInk on the
+// wiped pixels, 0 elsewhere.
+cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight);
+
+// The page prepared for the paragraph mode.
+struct ScaledPage {
+    cv::Mat ink;       // 0/1 at the nominal text size, blank outside the box
+    cv::Mat glyphs;    // the ink map of removeEdgeInk
+    double scale = 1;  // scaled size / page size
+    double textHeight; // text height on the scaled page
+};
+
+// Thresholds `grey`, blanks it outside `box` (checked by the caller),
+// rescales it and removes the ink along its edges and its vertical rules.
+ScaledPage scalePage(const cv::Mat& grey, const PageBox& box);
+
+} // namespace pagecut

@@ -1,0 +1,491 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "app/paragraphs.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "app/paragraph_scale.h"
+
+namespace pagecut {
+
+namespace {
+
+// Every limit in units of U, the height of a line of text.
+// Cleaning: where blocks are split, and which pieces are no text.
+constexpr double kGutterFrom = 4.0;        // blocks this tall may hold two columns,
+constexpr double kGutterSide = 6.0;        // each at least this wide,
+constexpr double kGutterWidth = 0.3;       // split at a gutter this wide
+constexpr double kGutterInk = 0.02;        // holding ink in at most this share of rows
+constexpr double kSplitRowsFrom = 1.6;     // blocks this tall are split at blank rows
+constexpr double kColumnSplitGap = 2.0;    // blank column runs wider than this split a block
+constexpr double kSpeck = 0.5;             // specks: at most this both ways
+constexpr double kThinPiece = 0.25;        // slivers of ink at most this thin ...
+constexpr double kThinRule = 0.35;         // rules: at most this thick ...
+constexpr double kThinRuleLength = 3.0;    // ... and at least this long (thin pieces shorter),
+constexpr double kSolidRule = 0.8;         // or at most this thick ...
+constexpr double kSolidRuleLength = 5.0;   // ... this long and inked in
+constexpr double kSolidRuleFill = 0.97;    // this share of its columns
+constexpr double kDenseFill = 0.5;         // pieces inked this densely are no text
+constexpr double kSliverWidth = 2.0;       // the book edge: at most this wide
+constexpr double kSliverHeight = 4.0;      // and at least this tall
+constexpr double kEdgeNear = 1.5;          // pieces this close to a wiped scan edge
+constexpr double kEdgeNearWidth = 4.0;     // and at most this wide are part of it
+constexpr double kPictureSide = 3.0;       // pieces this long are pictures when under
+constexpr double kPictureGlyphShare = 0.3; // this share of their ink is in characters
+// Lines and column edges.
+constexpr int kEdgeBlocks = 4;           // a column edge: this many blocks start (end) there
+constexpr double kEdgeReach = 0.5;       // within this distance of it,
+constexpr double kEdgeCrossShare = 0.25; // and at most this share of them cross it
+constexpr double kLineHeight = 3.0;      // blocks this tall join no line
+constexpr double kLineGap = 2.0;         // widest gap inside a line
+// Tables and paragraphs.
+constexpr double kNarrowLine = 20.0; // table lines are at most this wide
+constexpr int kMinTableLines = 3;
+constexpr double kCellWidth = 14.0;       // and its cells are at most this wide (median)
+constexpr double kAbsorbShare = 0.5;      // and takes the lines at least this much inside it
+constexpr double kParagraphOverlap = 0.5; // lines may overlap a paragraph this much
+constexpr double kGapSlack = 0.3;         // over the page's usual line gap
+
+int verticalOverlap(const cv::Rect& a, const cv::Rect& b) {
+    return std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+}
+
+int horizontalOverlap(const cv::Rect& a, const cv::Rect& b) {
+    return std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+}
+
+// The first and one past the last nonzero entry of a profile, or {0, 0}.
+std::pair<int, int> inkSpan(const cv::Mat& profile) {
+    const int n = static_cast<int>(profile.total());
+    const int* v = profile.ptr<int>();
+    int a = 0, b = n;
+    while (a < n && v[a] == 0)
+        ++a;
+    while (b > a && v[b - 1] == 0)
+        --b;
+    return {a, a < b ? b : a};
+}
+
+cv::Mat profileOf(const cv::Mat& ink, const cv::Rect& r, bool rows) {
+    cv::Mat profile;
+    cv::reduce(ink(r), profile, rows ? 1 : 0, cv::REDUCE_SUM, CV_32S);
+    return profile;
+}
+
+// `r` shrunk to its ink; empty when it holds none.
+cv::Rect trimmed(const cv::Mat& ink, const cv::Rect& r) {
+    const auto [x0, x1] = inkSpan(profileOf(ink, r, false));
+    if (x0 == x1)
+        return {};
+    const cv::Rect narrowed(r.x + x0, r.y, x1 - x0, r.height);
+    const auto [y0, y1] = inkSpan(profileOf(ink, narrowed, true));
+    return {narrowed.x, narrowed.y + y0, narrowed.width, y1 - y0};
+}
+
+// Ink runs of a profile separated by blank runs longer than `minGap`.
+std::vector<std::pair<int, int>> inkRuns(const cv::Mat& profile, int minGap) {
+    std::vector<std::pair<int, int>> runs;
+    const int n = static_cast<int>(profile.total());
+    const int* v = profile.ptr<int>();
+    for (int i = 0; i < n;) {
+        if (v[i] == 0) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < n && v[end] != 0)
+            ++end;
+        if (!runs.empty() && i - runs.back().second <= minGap)
+            runs.back().second = end;
+        else
+            runs.emplace_back(i, end);
+        i = end;
+    }
+    return runs;
+}
+
+void appendPieces(const cv::Mat& ink, const cv::Rect& r, bool rows, int minGap,
+                  std::vector<cv::Rect>& out) {
+    for (const auto& [a, b] : inkRuns(profileOf(ink, r, rows), minGap)) {
+        const cv::Rect piece =
+            rows ? cv::Rect(r.x, r.y + a, r.width, b - a) : cv::Rect(r.x + a, r.y, b - a, r.height);
+        const cv::Rect tight = trimmed(ink, piece);
+        if (!tight.empty())
+            out.push_back(tight);
+    }
+}
+
+// The middle of the widest nearly blank column run of `r` with enough
+// text on both sides, or -1.
+int gutterColumn(const cv::Mat& ink, const cv::Rect& r, double unit) {
+    const cv::Mat columns = profileOf(ink, r, false);
+    const int* v = columns.ptr<int>();
+    const int limit = static_cast<int>(kGutterInk * r.height);
+    const int side = static_cast<int>(kGutterSide * unit);
+    int best = -1, bestWidth = static_cast<int>(kGutterWidth * unit) - 1;
+    for (int x = side; x < r.width - side;) {
+        int end = x;
+        while (end < r.width - side && v[end] <= limit)
+            ++end;
+        if (end - x > bestWidth)
+            bestWidth = end - x, best = (x + end) / 2;
+        x = std::max(end, x + 1);
+    }
+    return best;
+}
+
+// Splits blocks tall enough to hold several columns at their gutters.
+void splitAtGutters(const cv::Mat& ink, const cv::Rect& r, double unit,
+                    std::vector<cv::Rect>& out) {
+    const int gutter = r.height >= kGutterFrom * unit ? gutterColumn(ink, r, unit) : -1;
+    if (gutter < 0) {
+        out.push_back(r);
+        return;
+    }
+    splitAtGutters(ink, cv::Rect(r.x, r.y, gutter, r.height), unit, out);
+    splitAtGutters(ink, cv::Rect(r.x + gutter, r.y, r.width - gutter, r.height), unit, out);
+}
+
+// Pieces that are no text: specks, rules, slivers of the book edge, densely
+// inked patches, and pieces whose ink lies mostly outside character-sized
+// components (pictures, ornaments, scanner noise).
+bool isNoise(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, double unit) {
+    if (r.width <= kSpeck * unit && r.height <= kSpeck * unit)
+        return true;
+    if (std::min(r.width, r.height) <= kThinPiece * unit &&
+        std::max(r.width, r.height) < kThinRuleLength * unit)
+        return true;
+    if (r.width <= kSliverWidth * unit && r.height >= kSliverHeight * unit)
+        return true;
+    if (std::max(r.width, r.height) > kPictureSide * unit &&
+        cv::countNonZero(ink(r) & (glyphs(r) == kGlyphInk)) <
+            kPictureGlyphShare * cv::countNonZero(ink(r)))
+        return true;
+    if (r.width <= kEdgeNearWidth * unit) {
+        const int near = static_cast<int>(kEdgeNear * unit);
+        const cv::Rect around =
+            cv::Rect(r.x - near, r.y - near, r.width + 2 * near, r.height + 2 * near) &
+            cv::Rect(0, 0, ink.cols, ink.rows);
+        if (cv::countNonZero(glyphs(around) == kEdgeInk) > 0)
+            return true;
+    }
+    if (r.width >= unit && r.height >= unit && cv::countNonZero(ink(r)) >= kDenseFill * r.area())
+        return true;
+    if (r.height <= kThinRule * unit && r.width >= kThinRuleLength * unit)
+        return true;
+    if (r.height > kSolidRule * unit || r.width < kSolidRuleLength * unit)
+        return false;
+    const cv::Mat columns = profileOf(ink, r, false);
+    return cv::countNonZero(columns) >= kSolidRuleFill * r.width;
+}
+
+BlockGroup unite(const BlockGroup& a, const BlockGroup& b) {
+    return {a.box | b.box, std::min(a.first, b.first), a.table || b.table};
+}
+
+} // namespace
+
+double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight) {
+    std::vector<int> heights;
+    for (const cv::Rect& r : blocks) {
+        if (r.height >= textHeight && r.height <= 4 * textHeight)
+            heights.push_back(r.height);
+    }
+    if (heights.empty())
+        return 2 * textHeight;
+    auto middle = heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2);
+    std::nth_element(heights.begin(), middle, heights.end());
+    return *middle;
+}
+
+std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
+                                  const cv::Mat& glyphs, double unit) {
+    const cv::Rect page(0, 0, ink.cols, ink.rows);
+    std::vector<cv::Rect> columns;
+    for (const cv::Rect& block : blocks) {
+        if (const cv::Rect r = block & page; !r.empty())
+            splitAtGutters(ink, r, unit, columns);
+    }
+    std::vector<cv::Rect> lines;
+    for (const cv::Rect& r : columns) {
+        if (r.height >= kSplitRowsFrom * unit)
+            appendPieces(ink, r, true, 0, lines);
+        else if (const cv::Rect tight = trimmed(ink, r); !tight.empty())
+            lines.push_back(tight);
+    }
+    std::vector<cv::Rect> pieces;
+    for (const cv::Rect& r : lines)
+        appendPieces(ink, r, false, static_cast<int>(kColumnSplitGap * unit), pieces);
+    std::vector<cv::Rect> kept;
+    for (const cv::Rect& r : pieces) {
+        if (!isNoise(ink, glyphs, r, unit))
+            kept.push_back(r);
+    }
+    return kept;
+}
+
+namespace {
+
+// Whether `x` is a column edge: enough blocks start (or end) within reach of
+// it, and few of the blocks beside those cross it.
+bool isColumnEdge(const std::vector<cv::Rect>& blocks, int x, bool starts, double unit) {
+    const double reach = kEdgeReach * unit;
+    int aligned = 0, top = INT32_MAX, bottom = INT32_MIN;
+    for (const cv::Rect& r : blocks) {
+        const int at = starts ? r.x : r.x + r.width;
+        if (std::abs(at - x) <= reach) {
+            ++aligned;
+            top = std::min(top, r.y);
+            bottom = std::max(bottom, r.y + r.height);
+        }
+    }
+    if (aligned < kEdgeBlocks)
+        return false;
+    int crossing = 0;
+    for (const cv::Rect& r : blocks) {
+        const bool beside = r.y < bottom && r.y + r.height > top;
+        crossing += beside && r.x < x - reach && r.x + r.width > x + reach;
+    }
+    return crossing <= kEdgeCrossShare * aligned;
+}
+
+} // namespace
+
+std::vector<int> columnEdges(const std::vector<cv::Rect>& blocks, double unit) {
+    std::vector<int> edges;
+    for (const cv::Rect& r : blocks) {
+        for (const bool starts : {true, false}) {
+            const int x = starts ? r.x : r.x + r.width;
+            if (std::find(edges.begin(), edges.end(), x) == edges.end() &&
+                isColumnEdge(blocks, x, starts, unit))
+                edges.push_back(x);
+        }
+    }
+    return edges;
+}
+
+namespace {
+
+// Whether an edge lies in the gap between two blocks side by side.
+bool edgeBetween(const cv::Rect& a, const cv::Rect& b, const std::vector<int>& edges, double unit) {
+    const int gapStart = std::min(a.x + a.width, b.x + b.width);
+    const int gapEnd = std::max(a.x, b.x);
+    const double reach = kEdgeReach * unit;
+    return std::any_of(edges.begin(), edges.end(),
+                       [&](int e) { return e >= gapStart - reach && e <= gapEnd + reach; });
+}
+
+} // namespace
+
+std::vector<BlockGroup> joinLines(const std::vector<cv::Rect>& blocks, double unit) {
+    const std::vector<int> edges = columnEdges(blocks, unit);
+    std::vector<BlockGroup> lines;
+    for (int k = 0; k < static_cast<int>(blocks.size()); ++k) {
+        const cv::Rect& r = blocks[k];
+        if (!lines.empty()) {
+            const cv::Rect& last = lines.back().box;
+            const bool level = verticalOverlap(last, r) * 2 >= std::min(last.height, r.height);
+            const bool single = std::max(last.height, r.height) < kLineHeight * unit;
+            if (level && single && -horizontalOverlap(last, r) <= kLineGap * unit &&
+                (horizontalOverlap(last, r) > 0 || !edgeBetween(last, r, edges, unit))) {
+                lines.back().box |= r;
+                continue;
+            }
+        }
+        lines.push_back({r, k, false});
+    }
+    return lines;
+}
+
+namespace {
+
+bool besideEachOther(const cv::Rect& a, const cv::Rect& b) {
+    return verticalOverlap(a, b) * 2 >= std::min(a.height, b.height) &&
+           horizontalOverlap(a, b) <= 0;
+}
+
+// The cells of each run of consecutive narrow lines: the lines with a line
+// of the same run beside them.
+std::vector<bool> tableCells(const std::vector<BlockGroup>& lines, double unit) {
+    const std::size_t n = lines.size();
+    std::vector<bool> cell(n, false);
+    for (std::size_t i = 0; i < n;) {
+        std::size_t end = i;
+        while (end < n && lines[end].box.width <= kNarrowLine * unit)
+            ++end;
+        for (std::size_t a = i; a < end; ++a) {
+            for (std::size_t b = i; b < end && !cell[a]; ++b)
+                cell[a] = a != b && besideEachOther(lines[a].box, lines[b].box);
+        }
+        i = std::max(end, i + 1);
+    }
+    return cell;
+}
+
+} // namespace
+
+namespace {
+
+// The table made of the cells in lines [begin, end), and the lines it holds;
+// none when it holds more wide lines than cells (paragraphs beside a column
+// of short lines are no table).
+std::vector<std::size_t> tableMembers(const std::vector<BlockGroup>& lines,
+                                      const std::vector<bool>& cell, std::size_t begin,
+                                      std::size_t end, cv::Rect& box, double unit) {
+    std::size_t cells = 0;
+    std::vector<int> widths;
+    for (std::size_t k = begin; k < end; ++k) {
+        if (!cell[k])
+            continue;
+        box = cells++ == 0 ? lines[k].box : box | lines[k].box;
+        widths.push_back(lines[k].box.width);
+    }
+    std::vector<std::size_t> members;
+    if (cells < static_cast<std::size_t>(kMinTableLines))
+        return members;
+    // Columns of text side by side are no table: their lines are long.
+    auto middle = widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2);
+    std::nth_element(widths.begin(), middle, widths.end());
+    if (*middle > kCellWidth * unit)
+        return members;
+    std::size_t wide = 0;
+    const cv::Rect cellBox = box;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const cv::Rect& r = lines[k].box;
+        if ((r & cellBox).area() >= kAbsorbShare * r.area()) {
+            members.push_back(k);
+            box |= r;
+            wide += r.width > kNarrowLine * unit;
+        }
+    }
+    if (wide > cells)
+        members.clear();
+    return members;
+}
+
+} // namespace
+
+std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double unit) {
+    const std::vector<bool> cell = tableCells(lines, unit);
+    const std::size_t n = lines.size();
+    std::vector<int> tableOf(n, -1);
+    std::vector<BlockGroup> tables;
+    for (std::size_t i = 0; i < n;) {
+        std::size_t end = i;
+        while (end < n && lines[end].box.width <= kNarrowLine * unit)
+            ++end;
+        cv::Rect box;
+        const std::vector<std::size_t> members = tableMembers(lines, cell, i, end, box, unit);
+        if (!members.empty()) {
+            for (const std::size_t k : members)
+                tableOf[k] = static_cast<int>(tables.size());
+            tables.push_back({box, lines[members.front()].first, true});
+        }
+        i = std::max(end, i + 1);
+    }
+    std::vector<BlockGroup> out;
+    std::vector<bool> listed(tables.size(), false);
+    for (std::size_t k = 0; k < n; ++k) {
+        const int t = tableOf[k];
+        if (t < 0)
+            out.push_back(lines[k]);
+        else if (!listed[t])
+            out.push_back(tables[t]), listed[t] = true;
+    }
+    return out;
+}
+
+namespace {
+
+// The median gap between a line and the nearest line above it in its column.
+double usualLineGap(const std::vector<BlockGroup>& lines, double unit) {
+    std::vector<int> gaps;
+    for (const BlockGroup& line : lines) {
+        int best = -1;
+        for (const BlockGroup& above : lines) {
+            const cv::Rect& a = above.box;
+            const cv::Rect& b = line.box;
+            const int gap = b.y - (a.y + a.height);
+            if (&above == &line || gap < -kParagraphOverlap * unit ||
+                horizontalOverlap(a, b) * 2 < std::min(a.width, b.width))
+                continue;
+            if (best < 0 || gap < best)
+                best = std::max(gap, 0);
+        }
+        if (best >= 0)
+            gaps.push_back(best);
+    }
+    if (gaps.empty())
+        return 0;
+    auto middle = gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2);
+    std::nth_element(gaps.begin(), middle, gaps.end());
+    return *middle;
+}
+
+// Whether `box` overlaps one of `groups` (from `from` on, but `skip`) by
+// more than U/2 both ways: lines whose ascenders and descenders interlock
+// overlap a little without belonging together.
+bool overlapsAny(const cv::Rect& box, const std::vector<BlockGroup>& groups, std::size_t from,
+                 std::size_t skip, double unit) {
+    const double slack = kParagraphOverlap * unit;
+    for (std::size_t k = from; k < groups.size(); ++k) {
+        const cv::Rect common = box & groups[k].box;
+        if (k != skip && common.width > slack && common.height > slack)
+            return true;
+    }
+    return false;
+}
+
+// The latest paragraph of `line`'s column, or -1.
+int columnParagraph(const std::vector<BlockGroup>& paragraphs, const cv::Rect& line) {
+    for (int k = static_cast<int>(paragraphs.size()) - 1; k >= 0; --k) {
+        const cv::Rect& p = paragraphs[k].box;
+        if (horizontalOverlap(p, line) * 2 >= std::min(p.width, line.width))
+            return k;
+    }
+    return -1;
+}
+
+} // namespace
+
+std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, double unit) {
+    const double maxGap = std::max(0.5 * unit, usualLineGap(lines, unit) + kGapSlack * unit);
+    std::vector<BlockGroup> paragraphs;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const BlockGroup& line = lines[i];
+        const int k = line.table ? -1 : columnParagraph(paragraphs, line.box);
+        if (k >= 0 && !paragraphs[k].table) {
+            const cv::Rect& p = paragraphs[k].box;
+            const int gap = line.box.y - (p.y + p.height);
+            const cv::Rect joined = p | line.box;
+            if (gap >= -kParagraphOverlap * unit && gap <= maxGap &&
+                !overlapsAny(joined, paragraphs, 0, static_cast<std::size_t>(k), unit) &&
+                !overlapsAny(joined, lines, i + 1, lines.size(), unit)) {
+                paragraphs[k] = unite(paragraphs[k], line);
+                continue;
+            }
+        }
+        paragraphs.push_back(line);
+    }
+    return paragraphs;
+}
+
+std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
+                                      const cv::Mat& glyphs, double textHeight) {
+    const double unit = lineUnit(blocks, textHeight);
+    const std::vector<cv::Rect> pieces = cleanBlocks(blocks, ink, glyphs, unit);
+    const std::vector<BlockGroup> lines0 = joinLines(pieces, unit);
+    const std::vector<BlockGroup> lines = joinTables(lines0, unit);
+    std::vector<BlockGroup> groups = joinParagraphs(lines, unit);
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
+    std::vector<cv::Rect> boxes;
+    for (const BlockGroup& g : groups)
+        boxes.push_back(g.box);
+    return boxes;
+}
+
+} // namespace pagecut
