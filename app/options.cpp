@@ -31,6 +31,13 @@ constexpr OptionSpec kOptions[] = {
          o.showVersion = true;
          return std::string();
      }},
+    {"serve", "",
+     "run many pages in one process: one job a line on the standard input (the words of a "
+     "command line, separated by tabs), one status line each on the standard output",
+     [](ProgramOptions& o, const std::string&) {
+         o.serve = true;
+         return std::string();
+     }},
 };
 
 const OptionSpec* findOption(std::string_view name) {

@@ -15,6 +15,7 @@ namespace pagecut {
 struct ProgramOptions {
     bool showHelp = false;    // --help: describe the command line and stop
     bool showVersion = false; // --version: print the version and stop
+    bool serve = false;       // --serve: run the page jobs read from the standard input
 };
 
 // The outcome of reading the leading options of a command line.
