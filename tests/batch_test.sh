@@ -88,15 +88,29 @@ check "the missing page's message" summary_says \
 check "the listed page's result file" cmp -s listed/res_b.png.txt "$reference"
 check "no result file for the failed page" test ! -e listed/res_missing.png.txt
 
-# The options reach pagecut as its arguments: a stand-in writes them, one a
-# line, to its result file (LOG_PATH, the seventh).
-printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"$7"\n' >record-args
+# The options reach pagecut as the words of its job lines: a stand-in worker
+# writes them, one a line, to its result file (LOG_PATH, the seventh), and
+# dies by SIGKILL on a page named crash.png. The page it dies on fails; the
+# pages after it go to a new worker.
+cat >record-args <<'EOF'
+#!/usr/bin/env bash
+[ "$1" = --serve ] || exit 99
+while IFS=$'\t' read -r -a words; do
+    case ${words[0]} in *crash.png) kill -KILL $$ ;; esac
+    printf '%s\n' "${words[@]}" >"${words[6]}"
+    echo 0
+done
+EOF
 chmod +x record-args
-"$batch" --pagecut ./record-args --files - args --box 1 2 3 4 --table-logic 2 --images \
-    <<<pages/b.png >summary.txt 2>&1
+"$batch" --pagecut ./record-args --files - args --box 1 2 3 4 --table-logic 2 --images -j 1 \
+    <<<$'pages/a.png\ncrash.png\npages/b.png' >summary.txt 2>&1
 check "the stand-in ran: $(cat summary.txt)" test -f args/res_b.png.txt
 check "pagecut's arguments: $(tr '\n' ' ' <args/res_b.png.txt)" test \
     "$(sed 7d args/res_b.png.txt | tr '\n' ' ')" = "pages/b.png 1 2 3 4 args/ 2 1 "
+check "the page the worker died on failed" summary_says "  crash.png: exit code 137: killed by signal 9"
+check "the pages around it are done" summary_says "Pages done: 2"
+check "no result file for the page the worker died on" test ! -e args/res_crash.png.txt
+check "no partial file left: $(ls -A args)" test "$(ls -A args)" = "$(printf 'res_a.png.txt\nres_b.png.txt')"
 
 # Wrong options stop before any page is run.
 run_batch pages wrong --table-logic 3
