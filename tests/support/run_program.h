@@ -9,16 +9,17 @@
 namespace pagecut::test {
 
 struct ProgramResult {
-    int exitCode = -1;   // the exit status; -1 when the process did not exit normally
-    int signal = 0;      // the signal that ended it, if any
-    std::string stdOut;  // everything written to the standard output stream
-    std::string stdErr;  // everything written to the standard error stream
+    int exitCode = -1;  // the exit status; -1 when the process did not exit normally
+    int signal = 0;     // the signal that ended it, if any
+    std::string stdOut; // everything written to the standard output stream
+    std::string stdErr; // everything written to the standard error stream
 };
 
 // Runs `program` with `args` (argv[0] is `argv0`, or `program` when empty),
-// standard input from /dev/null, and captures both output streams.
+// standard input from the file `inputPath` (/dev/null when empty), and
+// captures both output streams.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& argv0 = "");
+                         const std::string& argv0 = "", const std::string& inputPath = "");
 
 // Runs the pagecut executable built with the tests.
 ProgramResult runPagecut(const std::vector<std::string>& args, const std::string& argv0 = "");
