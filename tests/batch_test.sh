@@ -77,12 +77,17 @@ done
 
 # A list on the standard input (empty lines ignored); a failure reported on
 # pagecut's standard output stream. With --redo a page is run whatever is
-# there, and a page that fails keeps no result file.
-mkdir listed
+# there, and a page that fails keeps no result file. Blanks go into a job
+# line as they are; a page with a tab in its path runs as a process of its own.
+mkdir listed odd
+cp pages/a.png "odd/with blank.png"
+cp pages/a.png $'odd/with\ttab.png'
 echo "stale" >listed/res_missing.png.txt
-run_batch --files - listed --redo <<<$'pages/b.png\n\nmissing.png'
+run_batch --files - listed --redo <<<$'pages/b.png\n\nmissing.png\nodd/with blank.png\nodd/with\ttab.png'
 check "exit status 1 for the missing page (got $status)" test "$status" = 1
-check "the listed page done" summary_says "Pages done: 1"
+check "the listed pages done" summary_says "Pages done: 3"
+check "the page with a blank" cmp -s "listed/res_with blank.png.txt" "$reference"
+check "the page with a tab" cmp -s $'listed/res_with\ttab.png.txt' "$reference"
 check "the missing page's message" summary_says \
     "  missing.png: exit code 5: Could not open or find INPUT_IMAGE missing.png"
 check "the listed page's result file" cmp -s listed/res_b.png.txt "$reference"
