@@ -3,30 +3,21 @@
 // largest peak resident set size (KiB) of the child process, measured with
 // wait4's resource usage, so that the figures cover the whole process.
 //
-// Usage: pagecut-measure [--stdin FILE] REPEAT COMMAND [ARGS...]
+// Usage: pagecut-measure REPEAT COMMAND [ARGS...]
 // Output: "MEDIAN_MS PEAK_KIB EXIT_CODE"
-// The command's standard input is FILE, or else /dev/null.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
-    const char* input = "/dev/null";
-    if (argc > 2 && std::string(argv[1]) == "--stdin") {
-        input = argv[2];
-        argv[2] = argv[0];
-        argv += 2;
-        argc -= 2;
-    }
     if (argc < 3) {
-        std::fprintf(stderr, "Usage: %s [--stdin FILE] REPEAT COMMAND [ARGS...]\n", argv[0]);
+        std::fprintf(stderr, "Usage: %s REPEAT COMMAND [ARGS...]\n", argv[0]);
         return 2;
     }
     const int repeat = std::max(1, std::atoi(argv[1]));
@@ -38,8 +29,7 @@ int main(int argc, char** argv) {
         const pid_t pid = fork();
         if (pid == 0) {
             const int null = open("/dev/null", O_RDWR);
-            const int in = open(input, O_RDONLY);
-            dup2(in, STDIN_FILENO);
+            dup2(null, STDIN_FILENO);
             dup2(null, STDOUT_FILENO);
             execvp(argv[2], argv + 2);
             _exit(127);
