@@ -31,9 +31,7 @@ constexpr OptionSpec kOptions[] = {
          o.showVersion = true;
          return std::string();
      }},
-    {"serve", "",
-     "run many pages in one process: one job a line on the standard input (the words of a "
-     "command line, separated by tabs), one status line each on the standard output",
+    {"serve", "", "run page jobs from the standard input: one a line, words separated by tabs",
      [](ProgramOptions& o, const std::string&) {
          o.serve = true;
          return std::string();
