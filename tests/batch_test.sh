@@ -100,8 +100,12 @@ check "no result file for the failed page" test ! -e listed/res_missing.png.txt
 cat >record-args <<'EOF'
 #!/usr/bin/env bash
 [ "$1" = --serve ] || exit 99
+echo $$ >>worker-pids
 while IFS=$'\t' read -r -a words; do
-    case ${words[0]} in *crash.png) kill -KILL $$ ;; esac
+    case ${words[0]} in
+        *crash.png) kill -KILL $$ ;;
+        *slow.png) : >slow-started; sleep 5 ;;
+    esac
     printf '%s\n' "${words[@]}" >"${words[6]}"
     echo 0
 done
@@ -116,6 +120,26 @@ check "the page the worker died on failed" summary_says "  crash.png: exit code 
 check "the pages around it are done" summary_says "Pages done: 2"
 check "no result file for the page the worker died on" test ! -e args/res_crash.png.txt
 check "no partial file left: $(ls -A args)" test "$(ls -A args)" = "$(printf 'res_a.png.txt\nres_b.png.txt')"
+
+# Stopped in the middle: the page done before is named, the page under way
+# leaves nothing, and no worker is left running.
+"$batch" --pagecut ./record-args --files - stopped -j 1 <<<$'pages/a.png\nslow.png' \
+    >summary.txt 2>&1 &
+for ((i = 0; i < 100; i++)); do [ -e slow-started ] && break; sleep 0.1; done
+kill -TERM $!
+wait $!
+status=$?
+check "exit status 143 when stopped (got $status)" test "$status" = 143
+check "only the finished page's result file: $(ls -A stopped)" test "$(ls -A stopped)" = res_a.png.txt
+worker_gone() { # within three seconds
+    local i
+    for ((i = 0; i < 30; i++)); do
+        [ "$(ps -o stat= -p "$1")" = "" ] || [[ $(ps -o stat= -p "$1") == Z* ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+check "no worker left running" worker_gone "$(tail -n 1 worker-pids)"
 
 # Wrong options stop before any page is run.
 run_batch pages wrong --table-logic 3
