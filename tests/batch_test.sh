@@ -104,7 +104,7 @@ echo $$ >>worker-pids
 while IFS=$'\t' read -r -a words; do
     case ${words[0]} in
         *crash.png) kill -KILL $$ ;;
-        *slow.png) : >slow-started; sleep 5 ;;
+        *slow.png) : >"${words[6]}"; : >slow-started; sleep 5 ;;
     esac
     printf '%s\n' "${words[@]}" >"${words[6]}"
     echo 0
