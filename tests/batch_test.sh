@@ -134,7 +134,10 @@ check "only the finished page's result file: $(ls -A stopped)" test "$(ls -A sto
 worker_gone() { # within three seconds
     local i
     for ((i = 0; i < 30; i++)); do
-        [ "$(ps -o stat= -p "$1")" = "" ] || [[ $(ps -o stat= -p "$1") == Z* ]] && return 0
+        local stat=""
+        [ -r "/proc/$1/stat" ] && stat=$(<"/proc/$1/stat")
+        # The state follows the command name in parentheses; Z is a zombie.
+        [[ -z $stat || ${stat##*) } == Z* ]] && return 0
         sleep 0.1
     done
     return 1
