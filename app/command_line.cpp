@@ -196,6 +196,15 @@ int parseCommandLine(const std::string& programName, const std::vector<std::stri
         printVersion();
         return kExitSuccess;
     }
+    // The jobs bring their own words; any other word here would be ignored.
+    if (parse.options.serve) {
+        if (words.size() != 1) {
+            return fail(std::cerr,
+                        "Option --serve takes no other arguments: each job brings its own.", usage,
+                        kExitBadOption);
+        }
+        return kExitSuccess;
+    }
 
     // Positional words from here on: `argv[1]` is INPUT_IMAGE, as without options.
     std::vector<const char*> argv = {programName.c_str()};

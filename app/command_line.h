@@ -45,7 +45,9 @@ struct CommandLineArgs {
 // Reads the leading options, then checks the positional arguments in order
 // and stops at the first fault with its message, the usage line and its exit
 // code; on 0 `args` is complete and TABLE_LOGIC is set, or `args.answered`
-// says that --help or --version was printed instead. Reads the image once to
+// says that --help or --version was printed instead, or `args.options.serve`
+// asks for the job stream (then --serve was the only word and nothing else is
+// set). Reads the image once to
 // check the box against its size.
 int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args);
 

@@ -46,6 +46,11 @@ constexpr OptionSpec kOptions[] = {
          o.paragraphs = true;
          return std::string();
      }},
+    {"serve", "", "run page jobs from the standard input: one a line, words separated by tabs",
+     [](ProgramOptions& o, const std::string&) {
+         o.serve = true;
+         return std::string();
+     }},
 };
 
 const OptionSpec* findOption(std::string_view name) {

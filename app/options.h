@@ -19,6 +19,7 @@ struct ProgramOptions {
     bool showVersion = false;                      // --version: print the version and stop
     ResultFormat resultFormat = ResultFormat::Txt; // --format: the result file's format
     bool paragraphs = false; // --paragraphs: paragraph, heading and table blocks
+    bool serve = false;      // --serve: run the page jobs read from the standard input
 };
 
 // The outcome of reading the leading options of a command line.

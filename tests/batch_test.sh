@@ -77,12 +77,17 @@ done
 
 # A list on the standard input (empty lines ignored); a failure reported on
 # pagecut's standard output stream. With --redo a page is run whatever is
-# there, and a page that fails keeps no result file.
-mkdir listed
+# there, and a page that fails keeps no result file. Blanks go into a job
+# line as they are; a page with a tab in its path runs as a process of its own.
+mkdir listed odd
+cp pages/a.png "odd/with blank.png"
+cp pages/a.png $'odd/with\ttab.png'
 echo "stale" >listed/res_missing.png.txt
-run_batch --files - listed --redo <<<$'pages/b.png\n\nmissing.png'
+run_batch --files - listed --redo <<<$'pages/b.png\n\nmissing.png\nodd/with blank.png\nodd/with\ttab.png'
 check "exit status 1 for the missing page (got $status)" test "$status" = 1
-check "the listed page done" summary_says "Pages done: 1"
+check "the listed pages done" summary_says "Pages done: 3"
+check "the page with a blank" cmp -s "listed/res_with blank.png.txt" "$reference"
+check "the page with a tab" cmp -s $'listed/res_with\ttab.png.txt' "$reference"
 check "the missing page's message" summary_says \
     "  missing.png: exit code 5: Could not open or find INPUT_IMAGE missing.png"
 check "the listed page's result file" cmp -s listed/res_b.png.txt "$reference"
@@ -107,21 +112,66 @@ check "exit status 2 for a wrong format (got $status)" test "$status" = 2
 check "the wrong format named: $(cat errors.txt)" grep -qF -- \
     "--format should be one of txt, json, page, alto, hocr. Got xml instead." errors.txt
 
-# The options reach pagecut as its arguments: a stand-in writes them, one a
-# line, to its result file (LOG_PATH, the seventh).
-printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"$7"\n' >record-args
+# The options reach pagecut as the words of its job lines: a stand-in worker
+# writes them, one a line, to its result file (LOG_PATH, the seventh
+# positional word), and dies by SIGKILL on a page named crash.png. The page it dies on fails; the
+# pages after it go to a new worker.
+cat >record-args <<'EOF'
+#!/usr/bin/env bash
+[ "$1" = --serve ] || exit 99
+echo $$ >>worker-pids
+while IFS=$'\t' read -r -a words; do
+    all=("${words[@]}")
+    # Leading options move the positional words along.
+    while [[ ${words[0]} == --* ]]; do words=("${words[@]:1}"); done
+    case ${words[0]} in
+        *crash.png) kill -KILL $$ ;;
+        *slow.png) : >"${words[6]}"; : >slow-started; sleep 5 ;;
+    esac
+    printf '%s\n' "${all[@]}" >"${words[6]}"
+    echo 0
+done
+EOF
 chmod +x record-args
-"$batch" --pagecut ./record-args --files - args --box 1 2 3 4 --table-logic 2 --images \
-    <<<pages/b.png >summary.txt 2>&1
+"$batch" --pagecut ./record-args --files - args --box 1 2 3 4 --table-logic 2 --images -j 1 \
+    <<<$'pages/a.png\ncrash.png\npages/b.png' >summary.txt 2>&1
 check "the stand-in ran: $(cat summary.txt)" test -f args/res_b.png.txt
 check "pagecut's arguments: $(tr '\n' ' ' <args/res_b.png.txt)" test \
     "$(sed 7d args/res_b.png.txt | tr '\n' ' ')" = "pages/b.png 1 2 3 4 args/ 2 1 "
-# --paragraphs comes first; LOG_PATH is then the eighth word.
-printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"$8"\n' >record-args2
-chmod +x record-args2
-"$batch" --pagecut ./record-args2 --files - args2 --paragraphs <<<pages/b.png >summary.txt 2>&1
-check "--paragraphs reaches pagecut: $(tr '\n' ' ' <args2/res_b.png.txt 2>&1)" test \
-    "$(sed 8d args2/res_b.png.txt | tr '\n' ' ')" = "--paragraphs pages/b.png 0 0 0 0 args2/ 1 0 "
+check "the page the worker died on failed" summary_says "  crash.png: exit code 137: killed by signal 9"
+check "the pages around it are done" summary_says "Pages done: 2"
+check "no result file for the page the worker died on" test ! -e args/res_crash.png.txt
+check "no partial file left: $(ls -A args)" test "$(ls -A args)" = "$(printf 'res_a.png.txt\nres_b.png.txt')"
+
+# Stopped in the middle: the page done before is named, the page under way
+# leaves nothing, and no worker is left running.
+"$batch" --pagecut ./record-args --files - stopped -j 1 <<<$'pages/a.png\nslow.png' \
+    >summary.txt 2>&1 &
+for ((i = 0; i < 100; i++)); do [ -e slow-started ] && break; sleep 0.1; done
+kill -TERM $!
+wait $!
+status=$?
+check "exit status 143 when stopped (got $status)" test "$status" = 143
+check "only the finished page's result file: $(ls -A stopped)" test "$(ls -A stopped)" = res_a.png.txt
+worker_gone() { # within three seconds
+    local i
+    for ((i = 0; i < 30; i++)); do
+        local stat=""
+        [ -r "/proc/$1/stat" ] && stat=$(<"/proc/$1/stat")
+        # The state follows the command name in parentheses; Z is a zombie.
+        [[ -z $stat || ${stat##*) } == Z* ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+check "no worker left running" worker_gone "$(tail -n 1 worker-pids)"
+
+# --format and --paragraphs start every job line.
+"$batch" --pagecut ./record-args --files - args2 --paragraphs --format json <<<pages/b.png \
+    >summary.txt 2>&1
+check "--format and --paragraphs reach pagecut: $(tr '\n' ' ' <args2/res_b.png.json 2>&1)" test \
+    "$(sed 9d args2/res_b.png.json | tr '\n' ' ')" = \
+    "--format=json --paragraphs pages/b.png 0 0 0 0 args2/ 1 0 "
 
 # Wrong options stop before any page is run.
 run_batch pages wrong --table-logic 3

@@ -41,7 +41,7 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
 } // namespace
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& argv0) {
+                         const std::string& argv0, const std::string& inputPath) {
     ProgramResult result;
     int outPipe[2], errPipe[2];
     if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
@@ -56,7 +56,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int null = ::open("/dev/null", O_RDONLY);
+        const int null = ::open(inputPath.empty() ? "/dev/null" : inputPath.c_str(), O_RDONLY);
         ::dup2(null, STDIN_FILENO);
         ::dup2(outPipe[1], STDOUT_FILENO);
         ::dup2(errPipe[1], STDERR_FILENO);
@@ -77,7 +77,9 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     return result;
 }
 
-std::string pagecutPath() { return PAGECUT_EXECUTABLE; }
+std::string pagecutPath() {
+    return PAGECUT_EXECUTABLE;
+}
 
 ProgramResult runPagecut(const std::vector<std::string>& args, const std::string& argv0) {
     return runProgram(pagecutPath(), args, argv0);

@@ -16,9 +16,10 @@ struct ProgramResult {
 };
 
 // Runs `program` with `args` (argv[0] is `argv0`, or `program` when empty),
-// standard input from /dev/null, and captures both output streams.
+// standard input from the file `inputPath` (/dev/null when empty), and
+// captures both output streams.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& argv0 = "");
+                         const std::string& argv0 = "", const std::string& inputPath = "");
 
 // Runs the pagecut executable built with the tests.
 ProgramResult runPagecut(const std::vector<std::string>& args, const std::string& argv0 = "");
