@@ -69,11 +69,62 @@ void shiftUp(const Word* in, int inWords, int shift, Word* out, int outWords) {
     }
 }
 
+// The first bit at or after `from` that is 1 (with `set`) or 0 (without) in
+// the `words` words of `bits`; words * 64 when there is none.
+int nextBit(const Word* bits, int words, int from, bool set) {
+    int w = from / kWordBits;
+    if (w >= words)
+        return words * kWordBits;
+    const Word flip = set ? Word(0) : ~Word(0);
+    Word current = (bits[w] ^ flip) & (~Word(0) << (from % kWordBits));
+    while (current == 0) {
+        if (++w == words)
+            return words * kWordBits;
+        current = bits[w] ^ flip;
+    }
+    return w * kWordBits + std::countr_zero(current);
+}
+
+// Sets the bits [from, to) of `bits`; from < to.
+void setBits(Word* bits, int from, int to) {
+    const int first = from / kWordBits;
+    const int last = (to - 1) / kWordBits;
+    const Word fromMask = ~Word(0) << (from % kWordBits);
+    const Word toMask = ~Word(0) >> (kWordBits - 1 - (to - 1) % kWordBits);
+    if (first == last) {
+        bits[first] |= fromMask & toMask;
+        return;
+    }
+    bits[first] |= fromMask;
+    std::fill(bits + first + 1, bits + last, ~Word(0));
+    bits[last] |= toMask;
+}
+
+// The horizontal dilation of dilateRow by widening each run of 1 bits;
+// false, with `out` unfinished, when the row has more than `maxRuns` runs.
+// Rows that went through the tall window first have few long runs.
+bool dilateRuns(const Word* in, int width, int size, int left, Word* out, int maxRuns) {
+    const int words = wordsFor(width);
+    std::fill(out, out + words, Word(0));
+    int runs = 0;
+    for (int x = nextBit(in, words, 0, true); x < width; x = nextBit(in, words, x, true)) {
+        if (++runs > maxRuns)
+            return false;
+        const int start = x;
+        x = nextBit(in, words, x, false);
+        // The windows that meet [start, x).
+        setBits(out, std::max(0, start - (size - 1 - left)), std::min(width, x + left));
+    }
+    return true;
+}
+
 // One row dilated by a horizontal window: out[x] = OR of
 // in[x - left .. x - left + size - 1] for x < width, where pixels outside the
 // row are 0. `scratch` holds wordsFor(width + size) words.
 void dilateRow(const Word* in, int width, int size, int left, Word* scratch, Word* out) {
     const int words = wordsFor(width);
+    if (dilateRuns(in, width, size, left, out, words))
+        return;
     const int padded = wordsFor(width + size);
     // Shifted up by `left`, the window of x starts at x.
     shiftUp(in, words, left, scratch, padded);
@@ -136,9 +187,9 @@ class WindowOr {
 // Streams the rows of the closed block's background (bit 1 where the closing
 // left background) to `emit(y, bits)`, top to bottom.
 //
-// Binary dilation and erosion by a rectangle are separable: each row is
-// dilated across, then a window of rows is ORed. The erosion is a dilation of
-// the background, and the closed block's background is exactly that dilated
+// Binary dilation and erosion by a rectangle are separable: a window of rows
+// is ORed, then each row is dilated across. The erosion is a dilation of the
+// background, and the closed block's background is exactly that dilated
 // background, so both steps are the same dilation, the second applied to the
 // complement of the first. Rows outside the block count as blank for the
 // dilation and as ink for the erosion, as the border does: both are 0 rows
@@ -147,60 +198,44 @@ class WindowOr {
 template <typename Emit>
 void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHeight, Emit emit) {
     const int width = block.cols;
-    const int height = block.rows;
     const int words = wordsFor(width);
     const int left = kernelWidth / 2;
     const int above = kernelHeight / 2;
     const int below = kernelHeight - 1 - above;
-    std::vector<Word> blank(words), bits(words), dilated(words), background(words);
+    std::vector<Word> blank(words), packed(words), inked(words), gap(words), background(words);
     std::vector<Word> scratch(wordsFor(width + kernelWidth));
     WindowOr ink(words, kernelHeight), gaps(words, kernelHeight);
     int closedRow = 0;
     const auto pushGaps = [&](const Word* row) {
-        if (const Word* closed = gaps.push(row))
-            emit(closedRow++, closed);
+        if (const Word* window = gaps.push(row)) {
+            dilateRow(window, width, kernelWidth, left, scratch.data(), background.data());
+            emit(closedRow++, background.data());
+        }
     };
     const auto pushInk = [&](const Word* row) {
         const Word* window = ink.push(row);
         if (window == nullptr)
             return;
-        // The dilated row's background, dilated in turn.
+        dilateRow(window, width, kernelWidth, left, scratch.data(), inked.data());
+        // The dilated row's background goes on to be dilated in turn.
         for (int i = 0; i < words; ++i)
-            bits[i] = ~window[i];
+            gap[i] = ~inked[i];
         if (width % kWordBits != 0)
-            bits[words - 1] &= (Word(1) << (width % kWordBits)) - 1;
-        dilateRow(bits.data(), width, kernelWidth, left, scratch.data(), background.data());
-        pushGaps(background.data());
+            gap[words - 1] &= (Word(1) << (width % kWordBits)) - 1;
+        pushGaps(gap.data());
     };
     for (int v = 0; v < above; ++v) {
         pushInk(blank.data());
         pushGaps(blank.data());
     }
-    for (int y = 0; y < height; ++y) {
-        packRow(block.ptr<std::uint8_t>(y), width, bits.data());
-        dilateRow(bits.data(), width, kernelWidth, left, scratch.data(), dilated.data());
-        pushInk(dilated.data());
+    for (int y = 0; y < block.rows; ++y) {
+        packRow(block.ptr<std::uint8_t>(y), width, packed.data());
+        pushInk(packed.data());
     }
     for (int v = 0; v < below; ++v)
         pushInk(blank.data());
     for (int v = 0; v < below; ++v)
         pushGaps(blank.data());
-}
-
-// The first bit at or after `from` that is 1 (with `set`) or 0 (without) in
-// the `words` words of `bits`; words * 64 when there is none.
-int nextBit(const Word* bits, int words, int from, bool set) {
-    int w = from / kWordBits;
-    if (w >= words)
-        return words * kWordBits;
-    const Word flip = set ? Word(0) : ~Word(0);
-    Word current = (bits[w] ^ flip) & (~Word(0) << (from % kWordBits));
-    while (current == 0) {
-        if (++w == words)
-            return words * kWordBits;
-        current = bits[w] ^ flip;
-    }
-    return w * kWordBits + std::countr_zero(current);
 }
 
 struct Run {
