@@ -44,28 +44,35 @@ void packRow(const std::uint8_t* row, int width, Word* bits) {
         bits[x / kWordBits] |= Word(row[x] != 0) << (x % kWordBits);
 }
 
-// bits[x] |= bits[x + shift] for every x of the `words` words; bits past the
-// end read as 0. Words are taken in increasing order, so each reads its
-// source before that is changed.
+// bits[x] |= bits[x + shift] for the `words` words of bits, which are
+// followed by at least shift / 64 + 1 words of 0. Words are taken in
+// increasing order, so each reads its source before that is changed.
 void orShiftedDown(Word* bits, int words, int shift) {
     const int q = shift / kWordBits;
     const int r = shift % kWordBits;
-    const auto at = [&](int i) { return i < words ? bits[i] : Word(0); };
-    for (int i = 0; i + q < words; ++i) {
-        const Word low = bits[i + q];
-        bits[i] |= r == 0 ? low : (low >> r) | (at(i + q + 1) << (kWordBits - r));
+    if (r == 0) {
+        for (int i = 0; i < words; ++i)
+            bits[i] |= bits[i + q];
+        return;
     }
+    for (int i = 0; i < words; ++i)
+        bits[i] |= (bits[i + q] >> r) | (bits[i + q + 1] << (kWordBits - r));
 }
 
-// out[x] = in[x - shift] (0 where x < shift) for the `outWords` words of out;
-// in holds `inWords` words.
+// out[x] = in[x - shift] (0 where x < shift) for the `outWords` words of out,
+// at least inWords + shift / 64 + 1 of them; in holds `inWords` words.
 void shiftUp(const Word* in, int inWords, int shift, Word* out, int outWords) {
     const int q = shift / kWordBits;
     const int r = shift % kWordBits;
-    const auto at = [&](int i) { return i >= 0 && i < inWords ? in[i] : Word(0); };
-    for (int i = 0; i < outWords; ++i) {
-        const Word high = at(i - q);
-        out[i] = r == 0 ? high : (high << r) | (at(i - q - 1) >> (kWordBits - r));
+    std::fill(out, out + outWords, Word(0));
+    if (r == 0) {
+        std::copy(in, in + inWords, out + q);
+        return;
+    }
+    // Word k of in goes to the top of out[k + q] and the bottom of out[k + q + 1].
+    for (int k = 0; k < inWords; ++k) {
+        out[k + q] |= in[k] << r;
+        out[k + q + 1] |= in[k] >> (kWordBits - r);
     }
 }
 
@@ -85,47 +92,19 @@ int nextBit(const Word* bits, int words, int from, bool set) {
     return w * kWordBits + std::countr_zero(current);
 }
 
-// Sets the bits [from, to) of `bits`; from < to.
-void setBits(Word* bits, int from, int to) {
-    const int first = from / kWordBits;
-    const int last = (to - 1) / kWordBits;
-    const Word fromMask = ~Word(0) << (from % kWordBits);
-    const Word toMask = ~Word(0) >> (kWordBits - 1 - (to - 1) % kWordBits);
-    if (first == last) {
-        bits[first] |= fromMask & toMask;
-        return;
-    }
-    bits[first] |= fromMask;
-    std::fill(bits + first + 1, bits + last, ~Word(0));
-    bits[last] |= toMask;
-}
-
-// The horizontal dilation of dilateRow by widening each run of 1 bits;
-// false, with `out` unfinished, when the row has more than `maxRuns` runs.
-// Rows that went through the tall window first have few long runs.
-bool dilateRuns(const Word* in, int width, int size, int left, Word* out, int maxRuns) {
-    const int words = wordsFor(width);
-    std::fill(out, out + words, Word(0));
-    int runs = 0;
-    for (int x = nextBit(in, words, 0, true); x < width; x = nextBit(in, words, x, true)) {
-        if (++runs > maxRuns)
-            return false;
-        const int start = x;
-        x = nextBit(in, words, x, false);
-        // The windows that meet [start, x).
-        setBits(out, std::max(0, start - (size - 1 - left)), std::min(width, x + left));
-    }
-    return true;
+// The scratch words of dilateRow: the row with room for the window, and the
+// zero words that the shifts read past it.
+int scratchWords(int width, int size) {
+    return wordsFor(width + size) + 1 + size / kWordBits + 2;
 }
 
 // One row dilated by a horizontal window: out[x] = OR of
 // in[x - left .. x - left + size - 1] for x < width, where pixels outside the
-// row are 0. `scratch` holds wordsFor(width + size) words.
+// row are 0. `scratch` holds scratchWords(width, size) words, the last
+// size / 64 + 2 of them 0.
 void dilateRow(const Word* in, int width, int size, int left, Word* scratch, Word* out) {
     const int words = wordsFor(width);
-    if (dilateRuns(in, width, size, left, out, words))
-        return;
-    const int padded = wordsFor(width + size);
+    const int padded = wordsFor(width + size) + 1;
     // Shifted up by `left`, the window of x starts at x.
     shiftUp(in, words, left, scratch, padded);
     // Windows of doubling length first: a window of 11 takes four ORs.
@@ -203,7 +182,7 @@ void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHei
     const int above = kernelHeight / 2;
     const int below = kernelHeight - 1 - above;
     std::vector<Word> blank(words), packed(words), inked(words), gap(words), background(words);
-    std::vector<Word> scratch(wordsFor(width + kernelWidth));
+    std::vector<Word> scratch(scratchWords(width, kernelWidth));
     WindowOr ink(words, kernelHeight), gaps(words, kernelHeight);
     int closedRow = 0;
     const auto pushGaps = [&](const Word* row) {
