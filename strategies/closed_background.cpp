@@ -92,6 +92,38 @@ int nextBit(const Word* bits, int words, int from, bool set) {
     return w * kWordBits + std::countr_zero(current);
 }
 
+// Sets the bits [from, to) of `bits`; from < to.
+void setBits(Word* bits, int from, int to) {
+    const int first = from / kWordBits;
+    const int last = (to - 1) / kWordBits;
+    const Word fromMask = ~Word(0) << (from % kWordBits);
+    const Word toMask = ~Word(0) >> (kWordBits - 1 - (to - 1) % kWordBits);
+    if (first == last) {
+        bits[first] |= fromMask & toMask;
+        return;
+    }
+    bits[first] |= fromMask;
+    std::fill(bits + first + 1, bits + last, ~Word(0));
+    bits[last] |= toMask;
+}
+
+// The horizontal dilation of dilateRow by widening each run of 1 bits;
+// false, with `out` unfinished, when the row has more than `maxRuns` runs.
+bool dilateRuns(const Word* in, int width, int size, int left, Word* out, int maxRuns) {
+    const int words = wordsFor(width);
+    std::fill(out, out + words, Word(0));
+    int runs = 0;
+    for (int x = nextBit(in, words, 0, true); x < width; x = nextBit(in, words, x, true)) {
+        if (++runs > maxRuns)
+            return false;
+        const int start = x;
+        x = nextBit(in, words, x, false);
+        // The windows that meet [start, x).
+        setBits(out, std::max(0, start - (size - 1 - left)), std::min(width, x + left));
+    }
+    return true;
+}
+
 // The scratch words of dilateRow: the row with room for the window, and the
 // zero words that the shifts read past it.
 int scratchWords(int width, int size) {
@@ -104,6 +136,11 @@ int scratchWords(int width, int size) {
 // size / 64 + 2 of them 0.
 void dilateRow(const Word* in, int width, int size, int left, Word* scratch, Word* out) {
     const int words = wordsFor(width);
+    // Rows that went through the tall window mostly have a few long runs,
+    // which are cheaper to widen one by one; past one run in four words the
+    // shifted words cost less.
+    if (dilateRuns(in, width, size, left, out, words / 4))
+        return;
     const int padded = wordsFor(width + size) + 1;
     // Shifted up by `left`, the window of x starts at x.
     shiftUp(in, words, left, scratch, padded);

@@ -49,9 +49,10 @@ cv::Mat randomBlock(std::mt19937& random, int cols, int rows, int inkPerMille) {
 TEST(ClosedBackground, MatchesOpenCvClosingAndLabelling) {
     std::mt19937 random(7);
     const std::tuple<int, int, int, int, int> cases[] = {
-        {120, 400, 11, 201, 2}, {300, 90, 11, 201, 5},  {7, 500, 11, 201, 1},   {64, 64, 4, 6, 40},
-        {1, 1, 11, 201, 0},     {33, 250, 3, 21, 30},   {200, 300, 11, 201, 0}, {50, 50, 1, 1, 500},
-        {130, 90, 70, 9, 20},   {128, 260, 11, 201, 3}, {200, 80, 129, 2, 4},
+        {120, 400, 11, 201, 2}, {300, 90, 11, 201, 5}, {7, 500, 11, 201, 1},
+        {64, 64, 4, 6, 40},     {1, 1, 11, 201, 0},    {33, 250, 3, 21, 30},
+        {200, 300, 11, 201, 0}, {50, 50, 1, 1, 500},   {130, 90, 70, 9, 20},
+        {128, 260, 11, 201, 3}, {200, 80, 129, 2, 4},  {700, 300, 11, 201, 1},
     };
     for (const auto& [cols, rows, kw, kh, ink] : cases) {
         const cv::Mat block = randomBlock(random, cols, rows, ink);
