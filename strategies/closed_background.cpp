@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <numeric>
 #if defined(__SSE2__)
 #include <emmintrin.h>
