@@ -51,10 +51,13 @@ cv::Mat prepareWorkingPage(const cv::Mat& grey, const PageBox& box) {
 }
 
 void prepareWorkingPageInPlace(cv::Mat& page, const PageBox& box) {
-    // Only pure white is background; there is no other threshold.
+    // Only pure white is background; there is no other threshold. The width
+    // is read once: a byte store may alias page.cols, and re-reading it would
+    // keep the loop from being vectorised.
+    const int cols = page.cols;
     for (int r = 0; r < page.rows; ++r) {
         std::uint8_t* row = page.ptr<std::uint8_t>(r);
-        for (int c = 0; c < page.cols; ++c)
+        for (int c = 0; c < cols; ++c)
             row[c] = row[c] != 255;
     }
     if (allZero(box))

@@ -24,6 +24,45 @@ cv::Mat rowProfile(const cv::Mat& view) {
     return profile;
 }
 
+namespace {
+
+// Adds the rows [r0, r1) of `view` into `counts` (set to 0 first), one byte
+// per column; at most 255 rows. False, with `counts` unfinished, when a pixel
+// is above 1 and the bytes could overflow.
+bool countBinaryRows(const cv::Mat& view, int r0, int r1, std::uint8_t* __restrict counts) {
+    const int cols = view.cols;
+    std::fill(counts, counts + cols, std::uint8_t(0));
+    int r = r0;
+    // Four rows a turn: their sum per column (at most 4) is made in registers
+    // and the counts are read and written once for the four.
+    for (; r + 4 <= r1; r += 4) {
+        const std::uint8_t* __restrict a = view.ptr<std::uint8_t>(r);
+        const std::uint8_t* __restrict b = view.ptr<std::uint8_t>(r + 1);
+        const std::uint8_t* __restrict c = view.ptr<std::uint8_t>(r + 2);
+        const std::uint8_t* __restrict d = view.ptr<std::uint8_t>(r + 3);
+        std::uint8_t high = 0;
+        for (int x = 0; x < cols; ++x) {
+            counts[x] = static_cast<std::uint8_t>(counts[x] + a[x] + b[x] + c[x] + d[x]);
+            high |= a[x] | b[x] | c[x] | d[x];
+        }
+        if (high > 1)
+            return false;
+    }
+    for (; r < r1; ++r) {
+        const std::uint8_t* __restrict row = view.ptr<std::uint8_t>(r);
+        std::uint8_t high = 0;
+        for (int x = 0; x < cols; ++x) {
+            counts[x] = static_cast<std::uint8_t>(counts[x] + row[x]);
+            high |= row[x];
+        }
+        if (high > 1)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 cv::Mat columnProfile(const cv::Mat& view) {
     cv::Mat profile;
     if (view.empty())
@@ -31,31 +70,22 @@ cv::Mat columnProfile(const cv::Mat& view) {
     CV_Assert(view.type() == CV_8UC1);
     profile = cv::Mat::zeros(1, view.cols, CV_32S);
     std::int32_t* sums = profile.ptr<std::int32_t>(0);
-    // 16-bit partial sums vectorise twice as wide as 32-bit ones; a chunk of
-    // at most 65535 rows of bytes up to 1 cannot overflow them. Pixels above
-    // 1 (not produced by the segmentation) take the exact 32-bit path.
-    std::vector<std::uint16_t> partial(view.cols);
-    for (int r0 = 0; r0 < view.rows; r0 += 65535) {
-        const int r1 = std::min(view.rows, r0 + 65535);
-        std::fill(partial.begin(), partial.end(), 0);
-        bool binary = true;
-        for (int r = r0; r < r1 && binary; ++r) {
-            const std::uint8_t* row = view.ptr<std::uint8_t>(r);
-            std::uint8_t high = 0;
-            for (int c = 0; c < view.cols; ++c) {
-                partial[c] += row[c];
-                high |= row[c];
-            }
-            binary = high <= 1;
-        }
-        if (binary) {
-            for (int c = 0; c < view.cols; ++c)
-                sums[c] += partial[c];
+    const int cols = view.cols;
+    // Byte partial sums add 16 columns a step; a chunk of at most 255 rows of
+    // bytes up to 1 cannot overflow them. Pixels above 1 (not produced by the
+    // segmentation) take the exact 32-bit path.
+    constexpr int kChunkRows = 255;
+    std::vector<std::uint8_t> counts(cols);
+    for (int r0 = 0; r0 < view.rows; r0 += kChunkRows) {
+        const int r1 = std::min(view.rows, r0 + kChunkRows);
+        if (countBinaryRows(view, r0, r1, counts.data())) {
+            for (int c = 0; c < cols; ++c)
+                sums[c] += counts[c];
             continue;
         }
         for (int r = r0; r < r1; ++r) {
             const std::uint8_t* row = view.ptr<std::uint8_t>(r);
-            for (int c = 0; c < view.cols; ++c)
+            for (int c = 0; c < cols; ++c)
                 sums[c] += row[c];
         }
     }
@@ -66,12 +96,20 @@ std::int32_t inkInRow(const std::uint8_t* row, int length) {
     std::int32_t sum = 0;
     int c = 0;
 #if defined(__SSE2__)
-    // Sum of absolute differences against zero adds 16 bytes in one step.
+    // Sum of absolute differences against zero adds 16 bytes in one step;
+    // four of them a turn keep the loop's own work small.
+    const auto sumOf = [&](int at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at));
+        return _mm_sad_epu8(bytes, _mm_setzero_si128());
+    };
     __m128i total = _mm_setzero_si128();
-    for (; c + 16 <= length; c += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + c));
-        total = _mm_add_epi64(total, _mm_sad_epu8(bytes, _mm_setzero_si128()));
+    for (; c + 64 <= length; c += 64) {
+        const __m128i low = _mm_add_epi64(sumOf(c), sumOf(c + 16));
+        const __m128i high = _mm_add_epi64(sumOf(c + 32), sumOf(c + 48));
+        total = _mm_add_epi64(total, _mm_add_epi64(low, high));
     }
+    for (; c + 16 <= length; c += 16)
+        total = _mm_add_epi64(total, sumOf(c));
     sum += static_cast<std::int32_t>(_mm_cvtsi128_si32(total) +
                                      _mm_cvtsi128_si32(_mm_srli_si128(total, 8)));
 #endif
@@ -82,6 +120,18 @@ std::int32_t inkInRow(const std::uint8_t* row, int length) {
 
 bool rowHasInk(const std::uint8_t* row, int length) {
     int c = 0;
+#if defined(__SSE2__)
+    // 64 bytes ORed together and tested once.
+    for (; c + 64 <= length; c += 64) {
+        const auto load = [&](int k) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + c + 16 * k));
+        };
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(load(0), load(1)), _mm_or_si128(load(2), load(3)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) != 0xFFFF)
+            return true;
+    }
+#endif
     for (; c + 8 <= length; c += 8) {
         std::uint64_t word;
         std::memcpy(&word, row + c, sizeof word);

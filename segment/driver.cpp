@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "segment/driver.h"
 
+#include "core/profile.h"
 #include "segment/block_measures.h"
 #include "segment/box_bands.h"
 #include "segment/cell_splitter.h"
@@ -28,10 +29,15 @@ std::vector<Region> cutRows(cv::Mat& image, const Region& region, const Segmenta
     std::vector<Region> rows;
     if (!framed)
         rows = cutAroundBoxes(image, region, params);
-    if (rows.empty() && !params.boxPass)
-        rows = isolateRuledTable(image, region, params);
+    if (!rows.empty())
+        return rows;
+    // Both cuts below read the block's row profile. The table draws nothing
+    // when it finds no table, so the profile still holds for the channels.
+    const cv::Mat rowInk = rowProfile(image(region.rect));
+    if (!params.boxPass)
+        rows = isolateRuledTable(image, region, params, rowInk);
     if (rows.empty())
-        rows = divideRowsAroundChannels(image, region, params);
+        rows = divideRowsAroundChannels(image, region, params, rowInk);
     return rows;
 }
 

@@ -2,128 +2,255 @@
 #include "strategies/closed_background.h"
 
 #include <algorithm>
-#include <cstring>
-#include <limits>
+#include <bit>
 #include <numeric>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace pagecut {
 
 namespace {
 
-// out[x] = OR of in[x .. x + width - 1] for x in [0, n); `in` holds
-// n + width - 1 values. Windows of doubling length are combined first, so a
-// window of 11 takes four vectorised passes instead of ten.
-void slidingOr(const std::uint8_t* in, int n, int width, std::uint8_t* out,
-               std::vector<std::uint8_t>& scratchA, std::vector<std::uint8_t>& scratchB) {
-    const int length = n + width - 1;
-    const std::uint8_t* current = in;
-    std::uint8_t* buffers[2] = {scratchA.data(), scratchB.data()};
-    int which = 0;
-    int span = 1;
-    while (span * 2 <= width) {
-        std::uint8_t* __restrict next = buffers[which];
-        which ^= 1;
-        const int valid = length - 2 * span + 1;
-        for (int x = 0; x < valid; ++x)
-            next[x] = current[x] | current[x + span];
-        current = next;
-        span *= 2;
-    }
-    const int shift = width - span;
-    for (int x = 0; x < n; ++x)
-        out[x] = current[x] | current[x + shift];
+// Rows of the closing are handled as bits: pixel x is bit x % 64 of word
+// x / 64, and the bits past a row's width are always 0. A word then carries
+// 64 pixels through every OR of the dilations.
+using Word = std::uint64_t;
+constexpr int kWordBits = 64;
+
+int wordsFor(int bits) {
+    return (bits + kWordBits - 1) / kWordBits;
 }
 
-// Streams the rows of the closed block's background (1 where the closing left
-// background) to `emit`, top to bottom.
+// Packs `width` bytes into bits: 1 where the byte is not 0.
+void packRow(const std::uint8_t* row, int width, Word* bits) {
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + kWordBits <= width; x += kWordBits) {
+        Word blank = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i bytes =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 16 * k));
+            const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
+            blank |= Word(static_cast<std::uint16_t>(mask)) << (16 * k);
+        }
+        bits[x / kWordBits] = ~blank;
+    }
+#endif
+    std::fill(bits + x / kWordBits, bits + wordsFor(width), Word(0));
+    for (; x < width; ++x)
+        bits[x / kWordBits] |= Word(row[x] != 0) << (x % kWordBits);
+}
+
+// bits[x] |= bits[x + shift] for the `words` words of bits, which are
+// followed by at least shift / 64 + 1 words of 0. Words are taken in
+// increasing order, so each reads its source before that is changed.
+void orShiftedDown(Word* bits, int words, int shift) {
+    const int q = shift / kWordBits;
+    const int r = shift % kWordBits;
+    if (r == 0) {
+        for (int i = 0; i < words; ++i)
+            bits[i] |= bits[i + q];
+        return;
+    }
+    for (int i = 0; i < words; ++i)
+        bits[i] |= (bits[i + q] >> r) | (bits[i + q + 1] << (kWordBits - r));
+}
+
+// out[x] = in[x - shift] (0 where x < shift) for the `outWords` words of out,
+// at least inWords + shift / 64 + 1 of them; in holds `inWords` words.
+void shiftUp(const Word* in, int inWords, int shift, Word* out, int outWords) {
+    const int q = shift / kWordBits;
+    const int r = shift % kWordBits;
+    std::fill(out, out + outWords, Word(0));
+    if (r == 0) {
+        std::copy(in, in + inWords, out + q);
+        return;
+    }
+    // Word k of in goes to the top of out[k + q] and the bottom of out[k + q + 1].
+    for (int k = 0; k < inWords; ++k) {
+        out[k + q] |= in[k] << r;
+        out[k + q + 1] |= in[k] >> (kWordBits - r);
+    }
+}
+
+// The first bit at or after `from` that is 1 (with `set`) or 0 (without) in
+// the `words` words of `bits`; words * 64 when there is none.
+int nextBit(const Word* bits, int words, int from, bool set) {
+    int w = from / kWordBits;
+    if (w >= words)
+        return words * kWordBits;
+    const Word flip = set ? Word(0) : ~Word(0);
+    Word current = (bits[w] ^ flip) & (~Word(0) << (from % kWordBits));
+    while (current == 0) {
+        if (++w == words)
+            return words * kWordBits;
+        current = bits[w] ^ flip;
+    }
+    return w * kWordBits + std::countr_zero(current);
+}
+
+// Sets the bits [from, to) of `bits`; from < to.
+void setBits(Word* bits, int from, int to) {
+    const int first = from / kWordBits;
+    const int last = (to - 1) / kWordBits;
+    const Word fromMask = ~Word(0) << (from % kWordBits);
+    const Word toMask = ~Word(0) >> (kWordBits - 1 - (to - 1) % kWordBits);
+    if (first == last) {
+        bits[first] |= fromMask & toMask;
+        return;
+    }
+    bits[first] |= fromMask;
+    std::fill(bits + first + 1, bits + last, ~Word(0));
+    bits[last] |= toMask;
+}
+
+// The horizontal dilation of dilateRow by widening each run of 1 bits;
+// false, with `out` unfinished, when the row has more than `maxRuns` runs.
+bool dilateRuns(const Word* in, int width, int size, int left, Word* out, int maxRuns) {
+    const int words = wordsFor(width);
+    std::fill(out, out + words, Word(0));
+    int runs = 0;
+    for (int x = nextBit(in, words, 0, true); x < width; x = nextBit(in, words, x, true)) {
+        if (++runs > maxRuns)
+            return false;
+        const int start = x;
+        x = nextBit(in, words, x, false);
+        // The windows that meet [start, x).
+        setBits(out, std::max(0, start - (size - 1 - left)), std::min(width, x + left));
+    }
+    return true;
+}
+
+// The scratch words of dilateRow: the row with room for the window, and the
+// zero words that the shifts read past it.
+int scratchWords(int width, int size) {
+    return wordsFor(width + size) + 1 + size / kWordBits + 2;
+}
+
+// One row dilated by a horizontal window: out[x] = OR of
+// in[x - left .. x - left + size - 1] for x < width, where pixels outside the
+// row are 0. `scratch` holds scratchWords(width, size) words, the last
+// size / 64 + 2 of them 0.
+void dilateRow(const Word* in, int width, int size, int left, Word* scratch, Word* out) {
+    const int words = wordsFor(width);
+    // Rows that went through the tall window mostly have a few long runs,
+    // which are cheaper to widen one by one; past one run in four words the
+    // shifted words cost less.
+    if (dilateRuns(in, width, size, left, out, words / 4))
+        return;
+    const int padded = wordsFor(width + size) + 1;
+    // Shifted up by `left`, the window of x starts at x.
+    shiftUp(in, words, left, scratch, padded);
+    // Windows of doubling length first: a window of 11 takes four ORs.
+    int span = 1;
+    for (; span * 2 <= size; span *= 2)
+        orShiftedDown(scratch, padded, span);
+    if (size > span)
+        orShiftedDown(scratch, padded, size - span);
+    std::copy(scratch, scratch + words, out);
+    if (width % kWordBits != 0)
+        out[words - 1] &= (Word(1) << (width % kWordBits)) - 1;
+}
+
+// The OR of the last `size` rows of bits pushed, streamed: rows are taken in
+// chunks of `size`, and a window that ends at row v is the OR of the suffix of
+// the chunk before v's, from v - size + 1 on, and the prefix of v's chunk up to
+// v. Both are kept, so a row costs a few word ORs whatever the size.
+class WindowOr {
+  public:
+    WindowOr(int words, int size)
+        : words_(words), size_(size), chunk_(std::size_t(words) * size),
+          suffix_(std::size_t(words) * size), prefix_(words), out_(words) {}
+
+    // Adds the next row; returns the OR of the last `size` rows once that
+    // many have come, else nullptr. The result stays valid until the next
+    // push.
+    const Word* push(const Word* row) {
+        const int j = static_cast<int>(pushed_ % size_);
+        ++pushed_;
+        Word* slot = chunk_.data() + std::size_t(j) * words_;
+        std::copy(row, row + words_, slot);
+        for (int i = 0; i < words_; ++i)
+            prefix_[i] = j == 0 ? row[i] : prefix_[i] | row[i];
+        if (j == size_ - 1) {
+            // The window is this chunk; its suffixes serve the next one.
+            for (int k = size_ - 2; k >= 0; --k) {
+                Word* into = chunk_.data() + std::size_t(k) * words_;
+                for (int i = 0; i < words_; ++i)
+                    into[i] |= into[i + words_];
+            }
+            std::swap(chunk_, suffix_);
+            return prefix_.data();
+        }
+        if (pushed_ < size_)
+            return nullptr;
+        const Word* tail = suffix_.data() + std::size_t(j + 1) * words_;
+        for (int i = 0; i < words_; ++i)
+            out_[i] = tail[i] | prefix_[i];
+        return out_.data();
+    }
+
+  private:
+    int words_;
+    int size_;
+    long long pushed_ = 0;
+    std::vector<Word> chunk_, suffix_, prefix_, out_;
+};
+
+// Streams the rows of the closed block's background (bit 1 where the closing
+// left background) to `emit(y, bits)`, top to bottom.
 //
-// Binary dilation and erosion by a rectangle are separable, and each 1-D pass
-// only asks whether a window holds a 1 (or a 0). A per-column count of the
-// rows since the last 1 (saturating, so Counter must exceed kernelHeight - 1)
-// answers the vertical question in constant time; the horizontal one is a
-// sliding window over the row. The erosion needs the dilated rows `below`
-// rows ahead, and the dilation the input rows as far ahead again, so rows come
-// out 2 x `below` rows behind the input. Rows past the block's end count as
-// blank for the dilation and as ink for the erosion, as the border does.
-template <typename Counter, typename Emit>
+// Binary dilation and erosion by a rectangle are separable: a window of rows
+// is ORed, then each row is dilated across. The erosion is a dilation of the
+// background, and the closed block's background is exactly that dilated
+// background, so both steps are the same dilation, the second applied to the
+// complement of the first. Rows outside the block count as blank for the
+// dilation and as ink for the erosion, as the border does: both are 0 rows
+// entering a dilation, `above` of them before the block and the rest of the
+// window after it.
+template <typename Emit>
 void streamClosedBackground(const cv::Mat& block, int kernelWidth, int kernelHeight, Emit emit) {
     const int width = block.cols;
-    const int height = block.rows;
+    const int words = wordsFor(width);
     const int left = kernelWidth / 2;
-    const int below = kernelHeight - 1 - kernelHeight / 2;
-    const Counter never = std::numeric_limits<Counter>::max();
-    const Counter reach = static_cast<Counter>(kernelHeight - 1); // inside the window up to this
-
-    std::vector<Counter> sinceInk(width, never); // input rows since the last ink
-    std::vector<Counter> sinceGap(width, never); // dilated rows since the last 0
-    // A row padded with `left` cells before and the rest of the window after,
-    // so that the horizontal window never needs clipping: outside the block
-    // the dilation sees no ink and the erosion no background.
-    const int paddedLength = width + kernelWidth - 1;
-    std::vector<std::uint8_t> padded(paddedLength), scratchA(paddedLength), scratchB(paddedLength);
-    std::uint8_t* centre = padded.data() + left;
-    std::vector<std::uint8_t> window(width), out(width);
-
-    for (int t = 0; t < height + 2 * below; ++t) {
-        if (t < height) {
-            const std::uint8_t* input = block.ptr<std::uint8_t>(t);
-            for (int x = 0; x < width; ++x)
-                sinceInk[x] =
-                    input[x] != 0 ? Counter(0) : Counter(sinceInk[x] + (sinceInk[x] != never));
-        } else {
-            for (int x = 0; x < width; ++x)
-                sinceInk[x] = Counter(sinceInk[x] + (sinceInk[x] != never));
+    const int above = kernelHeight / 2;
+    const int below = kernelHeight - 1 - above;
+    std::vector<Word> blank(words), packed(words), inked(words), gap(words), background(words);
+    std::vector<Word> scratch(scratchWords(width, kernelWidth));
+    WindowOr ink(words, kernelHeight), gaps(words, kernelHeight);
+    int closedRow = 0;
+    const auto pushGaps = [&](const Word* row) {
+        if (const Word* window = gaps.push(row)) {
+            dilateRow(window, width, kernelWidth, left, scratch.data(), background.data());
+            emit(closedRow++, background.data());
         }
-        const int y1 = t - below;
-        if (y1 >= 0 && y1 < height) {
-            // Dilated row y1: ink within the window.
-            std::fill(padded.begin(), padded.end(), 0);
-            for (int x = 0; x < width; ++x)
-                centre[x] = sinceInk[x] <= reach;
-            slidingOr(padded.data(), width, kernelWidth, window.data(), scratchA, scratchB);
-            for (int x = 0; x < width; ++x)
-                sinceGap[x] =
-                    window[x] == 0 ? Counter(0) : Counter(sinceGap[x] + (sinceGap[x] != never));
-        } else if (y1 >= height) {
-            for (int x = 0; x < width; ++x)
-                sinceGap[x] = Counter(sinceGap[x] + (sinceGap[x] != never));
-        }
-        const int y2 = t - 2 * below;
-        if (y2 >= 0 && y2 < height) {
-            // Eroded row y2 is ink where the window holds no dilated 0, so its
-            // background is where it holds one.
-            std::fill(padded.begin(), padded.end(), 0);
-            for (int x = 0; x < width; ++x)
-                centre[x] = sinceGap[x] <= reach;
-            slidingOr(padded.data(), width, kernelWidth, out.data(), scratchA, scratchB);
-            emit(y2, out);
-        }
+    };
+    const auto pushInk = [&](const Word* row) {
+        const Word* window = ink.push(row);
+        if (window == nullptr)
+            return;
+        dilateRow(window, width, kernelWidth, left, scratch.data(), inked.data());
+        // The dilated row's background goes on to be dilated in turn.
+        for (int i = 0; i < words; ++i)
+            gap[i] = ~inked[i];
+        if (width % kWordBits != 0)
+            gap[words - 1] &= (Word(1) << (width % kWordBits)) - 1;
+        pushGaps(gap.data());
+    };
+    for (int v = 0; v < above; ++v) {
+        pushInk(blank.data());
+        pushGaps(blank.data());
     }
-}
-
-template <typename Emit>
-void forEachClosedBackgroundRow(const cv::Mat& block, int kernelWidth, int kernelHeight,
-                                Emit emit) {
-    if (kernelHeight < 255)
-        streamClosedBackground<std::uint8_t>(block, kernelWidth, kernelHeight, emit);
-    else if (kernelHeight < 65535)
-        streamClosedBackground<std::uint16_t>(block, kernelWidth, kernelHeight, emit);
-    else
-        streamClosedBackground<std::uint32_t>(block, kernelWidth, kernelHeight, emit);
-}
-
-// The first x at or after `from` where row[x] is not 0, or `length`.
-int nextNonZero(const std::uint8_t* row, int from, int length) {
-    int x = from;
-    for (; x + 8 <= length; x += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, row + x, sizeof word);
-        if (word != 0)
-            break;
+    for (int y = 0; y < block.rows; ++y) {
+        packRow(block.ptr<std::uint8_t>(y), width, packed.data());
+        pushInk(packed.data());
     }
-    while (x < length && row[x] == 0)
-        ++x;
-    return x;
+    for (int v = 0; v < below; ++v)
+        pushInk(blank.data());
+    for (int v = 0; v < below; ++v)
+        pushGaps(blank.data());
 }
 
 struct Run {
@@ -172,15 +299,15 @@ void labelRun(RunLabels& labels, Run& run, std::size_t& above) {
     }
 }
 
-void labelRow(RunLabels& labels, int y, const std::vector<std::uint8_t>& background) {
+// Labels the runs of 1 bits of one row of `width` pixels.
+void labelRow(RunLabels& labels, int y, const Word* background, int width) {
     const std::size_t currentBegin = labels.runs.size();
-    const int width = static_cast<int>(background.size());
+    const int words = wordsFor(width);
     std::size_t above = labels.previousBegin;
-    for (int x = nextNonZero(background.data(), 0, width); x < width;
-         x = nextNonZero(background.data(), x, width)) {
+    for (int x = nextBit(background, words, 0, true); x < width;
+         x = nextBit(background, words, x, true)) {
         const int x0 = x;
-        while (x < width && background[x])
-            ++x;
+        x = std::min(nextBit(background, words, x, false), width);
         Run run{y, x0, x, -1};
         labelRun(labels, run, above);
         labels.runs.push_back(run);
@@ -243,22 +370,20 @@ void countColumns(std::vector<BackgroundComponent>& components, const std::vecto
 
 cv::Mat closeBlock(const cv::Mat& block, int kernelWidth, int kernelHeight) {
     cv::Mat closed(block.size(), CV_8UC1);
-    forEachClosedBackgroundRow(block, kernelWidth, kernelHeight,
-                               [&](int y, const std::vector<std::uint8_t>& background) {
-                                   std::uint8_t* dst = closed.ptr<std::uint8_t>(y);
-                                   for (int x = 0; x < closed.cols; ++x)
-                                       dst[x] = background[x] ? 0 : 1;
-                               });
+    streamClosedBackground(block, kernelWidth, kernelHeight, [&](int y, const Word* background) {
+        std::uint8_t* dst = closed.ptr<std::uint8_t>(y);
+        for (int x = 0; x < closed.cols; ++x)
+            dst[x] = (background[x / kWordBits] >> (x % kWordBits) & 1) == 0;
+    });
     return closed;
 }
 
 std::vector<BackgroundComponent> closedBackgroundComponents(const cv::Mat& block, int kernelWidth,
                                                             int kernelHeight) {
     RunLabels labels;
-    forEachClosedBackgroundRow(block, kernelWidth, kernelHeight,
-                               [&](int y, const std::vector<std::uint8_t>& background) {
-                                   labelRow(labels, y, background);
-                               });
+    streamClosedBackground(block, kernelWidth, kernelHeight, [&](int y, const Word* background) {
+        labelRow(labels, y, background, block.cols);
+    });
     std::vector<int> slotOf;
     std::vector<BackgroundComponent> components = boundComponents(labels, slotOf);
     countColumns(components, labels.runs, slotOf);

@@ -100,8 +100,15 @@ void trimChannelTop(const cv::Mat& block, Channel& channel) {
 
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params) {
+    const cv::Mat rowInk = rowProfile(image(region.rect));
+    return divideRowsAroundChannels(image, region, std::move(params), rowInk);
+}
+
+std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
+                                             SegmentationParams params, const cv::Mat& rowInk) {
     const cv::Mat block = image(region.rect);
-    RunList runs = blockRowRuns(image, region, params);
+    RunList runs =
+        findProfileRuns(rowInk, region.rect.width, region, params.noiseLevel, params.skipRuleRows);
     if (runs.size() < 2)
         return {};
     // With a single run there is no cut for a channel to block.

@@ -18,4 +18,9 @@ namespace pagecut {
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params);
 
+// The same with the block's row profile (rowProfile(image(region.rect)))
+// given, for a caller that reads it too.
+std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
+                                             SegmentationParams params, const cv::Mat& rowInk);
+
 } // namespace pagecut

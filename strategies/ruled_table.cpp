@@ -106,9 +106,8 @@ struct RulePair {
 // fourth, never overlapping pairs), whose ends lie within kExtentTolerance of
 // each other.
 std::optional<RulePair> findRulePair(const cv::Mat& image, const Region& block,
-                                     const SegmentationParams& params) {
-    const RunList rules =
-        findRuleRows(rowProfile(image(block.rect)), block.rect.width, params.noiseLevel);
+                                     const SegmentationParams& params, const cv::Mat& rowInk) {
+    const RunList rules = findRuleRows(rowInk, block.rect.width, params.noiseLevel);
     if (rules.size() <= 2)
         return std::nullopt;
     const std::vector<RuleExtent> extents = measureRuleExtents(image, block.rect, rules);
@@ -218,7 +217,13 @@ std::vector<Region> closeTable(cv::Mat& image, const Region& block, const RulePa
 } // namespace
 
 std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params) {
-    const std::optional<RulePair> pair = findRulePair(image, block, params);
+    const cv::Mat rowInk = rowProfile(image(block.rect));
+    return isolateRuledTable(image, block, std::move(params), rowInk);
+}
+
+std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params,
+                                      const cv::Mat& rowInk) {
+    const std::optional<RulePair> pair = findRulePair(image, block, params, rowInk);
     if (!pair)
         return {};
     SegmentationParams cutParams = params;

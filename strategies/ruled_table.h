@@ -33,6 +33,11 @@ struct RuleExtent {
 // Empty (and nothing drawn) when no such table is found.
 std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params);
 
+// The same with the block's row profile (rowProfile(image(block.rect))) given,
+// for a caller that reads it too.
+std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params,
+                                      const cv::Mat& rowInk);
+
 // Runs of rows that hold at least (width - noise) - 0.05 x width ink pixels.
 RunList findRuleRows(cv::Mat rowProfile, std::int32_t width, std::int32_t noise);
 

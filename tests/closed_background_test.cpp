@@ -49,20 +49,27 @@ cv::Mat randomBlock(std::mt19937& random, int cols, int rows, int inkPerMille) {
 TEST(ClosedBackground, MatchesOpenCvClosingAndLabelling) {
     std::mt19937 random(7);
     const std::tuple<int, int, int, int, int> cases[] = {
-        {120, 400, 11, 201, 2}, {300, 90, 11, 201, 5}, {7, 500, 11, 201, 1},   {64, 64, 4, 6, 40},
-        {1, 1, 11, 201, 0},     {33, 250, 3, 21, 30},  {200, 300, 11, 201, 0}, {50, 50, 1, 1, 500},
+        {120, 400, 11, 201, 2}, {300, 90, 11, 201, 5}, {7, 500, 11, 201, 1},
+        {64, 64, 4, 6, 40},     {1, 1, 11, 201, 0},    {33, 250, 3, 21, 30},
+        {200, 300, 11, 201, 0}, {50, 50, 1, 1, 500},   {130, 90, 70, 9, 20},
+        {128, 260, 11, 201, 3}, {200, 80, 129, 2, 4},  {700, 300, 11, 201, 1},
     };
     for (const auto& [cols, rows, kw, kh, ink] : cases) {
         const cv::Mat block = randomBlock(random, cols, rows, ink);
+        // The block is read as a view of a wider image whose other columns are
+        // ink, as blocks of a page are.
+        cv::Mat wider;
+        cv::copyMakeBorder(block, wider, 0, 0, 3, 2, cv::BORDER_CONSTANT, 1);
+        const cv::Mat view = wider.colRange(3, 3 + cols);
         const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(kw, kh));
         cv::Mat dilated, closed;
         cv::dilate(block, dilated, kernel);
         cv::erode(dilated, closed, kernel);
-        EXPECT_EQ(cv::norm(closeBlock(block, kw, kh), closed, cv::NORM_INF), 0)
+        EXPECT_EQ(cv::norm(closeBlock(view, kw, kh), closed, cv::NORM_INF), 0)
             << cols << "x" << rows << " kernel " << kw << "x" << kh;
 
         std::vector<Stats> mine;
-        for (const BackgroundComponent& c : closedBackgroundComponents(block, kw, kh)) {
+        for (const BackgroundComponent& c : closedBackgroundComponents(view, kw, kh)) {
             mine.emplace_back(c.left, c.top, c.width, c.height, c.area);
             ASSERT_EQ(int(c.columnCounts.size()), c.width);
             int total = 0;

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include <opencv2/core.hpp>
@@ -71,4 +73,36 @@ TEST(RegionsFromRuns, ClipsDropsNarrowSlabsAndRefusesTheParentItself) {
     EXPECT_EQ(cut({-5, 90}, SlabAxis::Rows, parent), Rects{});
     EXPECT_EQ(cut({0, 40, 50, 60}, SlabAxis::Columns, parent), Rects{});
     EXPECT_EQ(cut({3}, SlabAxis::Columns, parent), Rects{});
+}
+
+// The vectorised profiles and row tests against cv::reduce and plain loops: on
+// views of a wider image, on blocks taller than a chunk of byte counts, and
+// with a pixel above 1, which must still be counted exactly.
+TEST(Profiles, MatchPlainSumsOnViewsTallBlocksAndNonBinaryPixels) {
+    cv::RNG random(11);
+    const std::tuple<int, int, int> cases[] = {
+        {37, 600, 0}, {200, 300, 0}, {130, 520, 7}, {1, 1, 0}};
+    for (const auto& [cols, rows, high] : cases) {
+        cv::Mat wide(rows, cols + 9, CV_8UC1);
+        random.fill(wide, cv::RNG::UNIFORM, 0, 2);
+        if (high > 0)
+            wide.at<std::uint8_t>(rows - 1, 4) = static_cast<std::uint8_t>(high);
+        const cv::Mat view = wide.colRange(4, 4 + cols);
+        cv::Mat columns, rowSums;
+        cv::reduce(view, columns, 0, cv::REDUCE_SUM, CV_32S);
+        cv::reduce(view, rowSums, 1, cv::REDUCE_SUM, CV_32S);
+        EXPECT_EQ(cv::norm(columnProfile(view), columns, cv::NORM_INF), 0) << cols << "x" << rows;
+        EXPECT_EQ(cv::norm(rowProfile(view), rowSums, cv::NORM_INF), 0) << cols << "x" << rows;
+    }
+    // One ink byte at each place of rows of every length up to 150.
+    std::vector<std::uint8_t> row(150, 0);
+    for (int length = 0; length <= 150; ++length) {
+        EXPECT_FALSE(rowHasInk(row.data(), length));
+        for (int at = 0; at < length; ++at) {
+            row[at] = 1;
+            EXPECT_TRUE(rowHasInk(row.data(), length)) << length << " " << at;
+            EXPECT_EQ(inkInRow(row.data(), length), 1);
+            row[at] = 0;
+        }
+    }
 }
