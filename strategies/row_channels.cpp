@@ -99,12 +99,6 @@ void trimChannelTop(const cv::Mat& block, Channel& channel) {
 } // namespace
 
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
-                                             SegmentationParams params) {
-    const cv::Mat rowInk = rowProfile(image(region.rect));
-    return divideRowsAroundChannels(image, region, std::move(params), rowInk);
-}
-
-std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params, const cv::Mat& rowInk) {
     const cv::Mat block = image(region.rect);
     RunList runs =

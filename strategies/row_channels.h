@@ -14,12 +14,8 @@ namespace pagecut {
 // Full-width bands of the block, top to bottom; a cut between two row runs is
 // refused when a channel spans it. Channels are background components of the
 // block closed with an 11 x 201 rectangle. Empty when the block does not
-// divide. The image is only read.
-std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
-                                             SegmentationParams params);
-
-// The same with the block's row profile (rowProfile(image(region.rect)))
-// given, for a caller that reads it too.
+// divide. The image is only read. `rowInk` is the block's row profile,
+// rowProfile(image(region.rect)), which the caller reads too.
 std::vector<Region> divideRowsAroundChannels(const cv::Mat& image, Region region,
                                              SegmentationParams params, const cv::Mat& rowInk);
 

@@ -216,11 +216,6 @@ std::vector<Region> closeTable(cv::Mat& image, const Region& block, const RulePa
 
 } // namespace
 
-std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params) {
-    const cv::Mat rowInk = rowProfile(image(block.rect));
-    return isolateRuledTable(image, block, std::move(params), rowInk);
-}
-
 std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params,
                                       const cv::Mat& rowInk) {
     const std::optional<RulePair> pair = findRulePair(image, block, params, rowInk);

@@ -30,11 +30,9 @@ struct RuleExtent {
 // Divides the block into the content above the table, the table (headings and
 // body) and the content below it, keeping only children with ink. On success
 // it draws a top rule and two side rules into `image` to close the table.
-// Empty (and nothing drawn) when no such table is found.
-std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params);
-
-// The same with the block's row profile (rowProfile(image(block.rect))) given,
-// for a caller that reads it too.
+// Empty (and nothing drawn) when no such table is found. `rowInk` is the
+// block's row profile, rowProfile(image(block.rect)), which the caller reads
+// too.
 std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, SegmentationParams params,
                                       const cv::Mat& rowInk);
 

@@ -3,6 +3,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "core/profile.h"
 #include "strategies/closed_background.h"
 #include "strategies/row_channels.h"
 #include "tests/support/test_images.h"
@@ -16,7 +17,8 @@ using Rects = std::vector<cv::Rect>;
 
 Rects bands(const cv::Mat& image, const Region& block) {
     Rects rects;
-    for (const Region& band : divideRowsAroundChannels(image, block, SegmentationParams()))
+    for (const Region& band : divideRowsAroundChannels(image, block, SegmentationParams(),
+                                                       rowProfile(image(block.rect))))
         rects.push_back(band.rect);
     return rects;
 }

@@ -3,6 +3,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "core/profile.h"
 #include "strategies/ruled_table.h"
 #include "tests/support/test_images.h"
 
@@ -44,7 +45,8 @@ struct RuledTable {
         Region block;
         block.rect = cv::Rect(20, top, width, 100);
         Rects rects;
-        for (const Region& child : isolateRuledTable(page, block, layoutPassParams({})))
+        for (const Region& child :
+             isolateRuledTable(page, block, layoutPassParams({}), rowProfile(page(block.rect))))
             rects.push_back(child.rect);
         return rects;
     }
