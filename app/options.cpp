@@ -13,7 +13,7 @@ namespace {
 // a fault message, or an empty string when the value is accepted.
 using ApplyOption = std::string (*)(ProgramOptions& options, const std::string& value);
 
-struct OptionSpec {
+struct Option {
     std::string_view name;        // without the leading "--"
     std::string_view valueName;   // empty for a flag, such as "FORMAT"
     std::string_view description; // for --help
@@ -21,7 +21,7 @@ struct OptionSpec {
 };
 
 // Every option of the program, in the order the usage line names them.
-constexpr OptionSpec kOptions[] = {
+constexpr Option kOptions[] = {
     {"help", "", "describe the command line and exit",
      [](ProgramOptions& o, const std::string&) {
          o.showHelp = true;
@@ -53,12 +53,21 @@ constexpr OptionSpec kOptions[] = {
      }},
 };
 
-const OptionSpec* findOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name)
-            return &spec;
+const Option* findOption(std::string_view name) {
+    for (const Option& option : kOptions) {
+        if (option.name == name)
+            return &option;
     }
     return nullptr;
+}
+
+// "--name", or "--name=VALUE" for an option that takes a value.
+std::string spelling(const Option& option) {
+    std::string text = "--";
+    text.append(option.name);
+    if (!option.valueName.empty())
+        text.append("=").append(option.valueName);
+    return text;
 }
 
 bool isOptionWord(const std::string& word) {
@@ -84,13 +93,13 @@ OptionsParse parseOptions(const std::vector<std::string>& words) {
         const std::size_t equals = word.find('=');
         const std::string name =
             word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const OptionSpec* spec = findOption(name);
-        if (spec == nullptr) {
+        const Option* option = findOption(name);
+        if (option == nullptr) {
             parse.fault = "Unknown option --" + name + ".";
             break;
         }
         std::string value;
-        if (spec->valueName.empty()) {
+        if (option->valueName.empty()) {
             if (equals != std::string::npos) {
                 parse.fault = "Option --" + name + " takes no value.";
                 break;
@@ -101,10 +110,10 @@ OptionsParse parseOptions(const std::vector<std::string>& words) {
             value = words[i++];
         } else {
             parse.fault =
-                "Option --" + name + " needs a value (" + std::string(spec->valueName) + ").";
+                "Option --" + name + " needs a value (" + std::string(option->valueName) + ").";
             break;
         }
-        parse.fault = spec->apply(parse.options, value);
+        parse.fault = option->apply(parse.options, value);
         if (!parse.fault.empty())
             break;
     }
@@ -114,29 +123,20 @@ OptionsParse parseOptions(const std::vector<std::string>& words) {
 
 std::string optionsSynopsis() {
     std::string synopsis;
-    for (const OptionSpec& spec : kOptions) {
+    for (const Option& option : kOptions) {
         if (!synopsis.empty())
             synopsis += ' ';
-        synopsis += "[--";
-        synopsis += spec.name;
-        if (!spec.valueName.empty()) {
-            synopsis += '=';
-            synopsis += spec.valueName;
-        }
-        synopsis += ']';
+        synopsis.append("[").append(spelling(option)).append("]");
     }
     return synopsis;
 }
 
 std::string optionsDescription() {
     std::string text;
-    for (const OptionSpec& spec : kOptions) {
-        std::string head = "  --";
-        head.append(spec.name);
-        if (!spec.valueName.empty())
-            head.append("=").append(spec.valueName);
+    for (const Option& option : kOptions) {
+        std::string head = "  " + spelling(option);
         head.resize(std::max<std::size_t>(head.size() + 2, 24), ' ');
-        text.append(head).append(spec.description).append("\n");
+        text.append(head).append(option.description).append("\n");
     }
     return text;
 }
