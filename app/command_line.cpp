@@ -2,10 +2,10 @@
 #include "app/command_line.h"
 
 #include <iostream>
-
 #include <limits>
-#include <opencv2/core/utility.hpp>
 #include <optional>
+
+#include <opencv2/core/utility.hpp>
 
 #include "app/image_io.h"
 #include "app/page.h"

@@ -5,7 +5,6 @@
 
 #include "app/merge.h"
 #include "app/paragraph_mode.h"
-#include "core/profile.h"
 #include "core/table_logic.h"
 #include "pagecut/pagecut.h"
 #include "segment/driver.h"
@@ -36,13 +35,16 @@ std::vector<cv::Rect> rectsOf(const std::vector<Region>& regions) {
 
 } // namespace
 
-namespace {
-
-bool allZero(const PageBox& box) {
+bool isWholePage(const PageBox& box) {
     return box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
 }
 
-} // namespace
+cv::Rect boxArea(const PageBox& box, const cv::Size& size) {
+    const cv::Rect all(0, 0, size.width, size.height);
+    if (isWholePage(box))
+        return all;
+    return cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0) & all;
+}
 
 cv::Mat prepareWorkingPage(const cv::Mat& grey, const PageBox& box) {
     cv::Mat page = grey.clone();
@@ -60,10 +62,9 @@ void prepareWorkingPageInPlace(cv::Mat& page, const PageBox& box) {
         for (int c = 0; c < cols; ++c)
             row[c] = row[c] != 255;
     }
-    if (allZero(box))
+    if (isWholePage(box))
         return;
-    const cv::Rect inside =
-        clipToImage(cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0), page);
+    const cv::Rect inside = boxArea(box, page.size());
     if (inside.empty()) {
         page.setTo(0);
         return;
@@ -80,7 +81,7 @@ void prepareWorkingPageInPlace(cv::Mat& page, const PageBox& box) {
 PageStatus checkBox(const PageBox& box, const cv::Size& size) {
     if (box.x0 < 0 || box.y0 < 0 || box.x1 >= size.width || box.y1 >= size.height)
         return PageStatus::BoxOutsideImage;
-    if (!allZero(box) && (box.x0 >= box.x1 || box.y0 >= box.y1))
+    if (!isWholePage(box) && (box.x0 >= box.x1 || box.y0 >= box.y1))
         return PageStatus::EmptyBox;
     return PageStatus::Ok;
 }
@@ -103,6 +104,12 @@ PageStatus checkPage(const cv::Mat& grey, const PageBox& box, const PageOptions&
     return checkBox(box, grey.size());
 }
 
+void paragraphsInto(const cv::Mat& grey, const PageBox& box, const PageOptions& options,
+                    PageBlocks& result) {
+    const TableLogicScope tableLogic(options.tableLogic);
+    cutParagraphs(grey, box, result);
+}
+
 void segmentInto(cv::Mat& page, const PageOptions& options, PageBlocks& result) {
     const TableLogicScope tableLogic(options.tableLogic);
     const PageRegions regions = segmentWorkingPage(page);
@@ -119,8 +126,7 @@ PageStatus cutPage(const cv::Mat& grey, const PageBox& box, const PageOptions& o
     if (status != PageStatus::Ok)
         return status;
     if (options.paragraphs) {
-        const TableLogicScope tableLogic(options.tableLogic);
-        cutParagraphs(grey, box, result);
+        paragraphsInto(grey, box, options, result);
         return PageStatus::Ok;
     }
     cv::Mat page = prepareWorkingPage(grey, box);
@@ -134,8 +140,11 @@ PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& 
     const PageStatus status = checkPage(grey, box, options);
     if (status != PageStatus::Ok)
         return status;
-    if (options.paragraphs)
-        return cutPage(grey, box, options, result);
+    // The paragraph mode scales the page instead of working on it in place.
+    if (options.paragraphs) {
+        paragraphsInto(grey, box, options, result);
+        return PageStatus::Ok;
+    }
     prepareWorkingPageInPlace(grey, box);
     segmentInto(grey, options, result);
     return PageStatus::Ok;

@@ -33,6 +33,13 @@ void prepareWorkingPageInPlace(cv::Mat& page, const PageBox& box);
 // and x0 >= x1 or y0 >= y1, else Ok.
 PageStatus checkBox(const PageBox& box, const cv::Size& size);
 
+// True for the box of all zeros, which stands for the whole page.
+bool isWholePage(const PageBox& box);
+
+// The part of an image of `size` that `box` keeps: all of it for the whole
+// page, else the box clipped to the image.
+cv::Rect boxArea(const PageBox& box, const cv::Size& size);
+
 // Runs both passes over a working page and merges the second pass. The page
 // may be drawn into by the table strategies.
 PageRegions segmentWorkingPage(cv::Mat& page);

@@ -8,6 +8,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "app/page.h"
+
 namespace pagecut {
 
 namespace {
@@ -79,10 +81,9 @@ cv::Mat halfSize(const cv::Mat& ink) {
 }
 
 void blankOutside(cv::Mat& ink, const PageBox& box) {
-    if (box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0)
+    if (isWholePage(box))
         return;
-    const cv::Rect inside = cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0) &
-                            cv::Rect(0, 0, ink.cols, ink.rows);
+    const cv::Rect inside = boxArea(box, ink.size());
     cv::Mat kept = cv::Mat::zeros(ink.size(), CV_8UC1);
     if (!inside.empty())
         ink(inside).copyTo(kept(inside));
@@ -251,9 +252,7 @@ ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
                    ? rescaleInk(ink, page.scale, 255)
                    : rescaleInk(half, page.scale * ink.cols / half.cols, 255);
     page.textHeight = textHeight > 0 ? textHeight * page.scale : kUnknownTextHeight;
-    const bool wholePage = box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
-    const cv::Rect frame = wholePage ? cv::Rect(0, 0, ink.cols, ink.rows)
-                                     : cv::Rect(box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0);
+    const cv::Rect frame = boxArea(box, ink.size());
     const cv::Rect scaledFrame(
         cv::Point(static_cast<int>(frame.x * page.scale), static_cast<int>(frame.y * page.scale)),
         cv::Point(static_cast<int>(std::ceil(frame.br().x * page.scale)),

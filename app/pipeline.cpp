@@ -64,7 +64,8 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     grey.release();
 
     if (logPath.empty())
-        logPath = savePath + "res_" + inputFileName + std::string(resultFormatExtension(options.resultFormat));
+        logPath = savePath + "res_" + inputFileName +
+                  std::string(resultFormatExtension(options.resultFormat));
     const ResultPage result{imagePath, pageSize.width, pageSize.height, blocks.blocks};
     if (!writeResultFile(logPath, options.resultFormat, result)) {
         discardPartialFile(logPath);
