@@ -158,6 +158,11 @@ std::string number(int value) {
     return std::to_string(value);
 }
 
+// The identifier of the k-th block in the XML formats.
+std::string blockId(std::size_t k) {
+    return "block_" + std::to_string(k);
+}
+
 std::string attribute(std::string_view name, const std::string& value) {
     std::string out(" ");
     return out.append(name).append("=\"").append(value).append("\"");
@@ -214,12 +219,12 @@ std::string pageResult(const ResultPage& page) {
         out += "    <ReadingOrder>\n      <OrderedGroup id=\"reading_order\">\n";
         for (std::size_t k = 0; k < page.blocks.size(); ++k) {
             out += "        <RegionRefIndexed" + attribute("index", std::to_string(k)) +
-                   attribute("regionRef", "block_" + std::to_string(k)) + "/>\n";
+                   attribute("regionRef", blockId(k)) + "/>\n";
         }
         out += "      </OrderedGroup>\n    </ReadingOrder>\n";
     }
     for (std::size_t k = 0; k < page.blocks.size(); ++k) {
-        out += "    <TextRegion" + attribute("id", "block_" + std::to_string(k)) + ">\n";
+        out += "    <TextRegion" + attribute("id", blockId(k)) + ">\n";
         out += "      <Coords" + attribute("points", pagePoints(page.blocks[k])) + "/>\n";
         out += "    </TextRegion>\n";
     }
@@ -246,8 +251,8 @@ std::string altoResult(const ResultPage& page) {
            attribute("WIDTH", number(page.width)) + attribute("HEIGHT", number(page.height)) +
            ">\n      <PrintSpace" + altoPosition(whole) + ">\n";
     for (std::size_t k = 0; k < page.blocks.size(); ++k) {
-        out += "        <TextBlock" + attribute("ID", "block_" + std::to_string(k)) +
-               altoPosition(page.blocks[k]) + "/>\n";
+        out += "        <TextBlock" + attribute("ID", blockId(k)) + altoPosition(page.blocks[k]) +
+               "/>\n";
     }
     return out + "      </PrintSpace>\n    </Page>\n  </Layout>\n</alto>\n";
 }
@@ -273,7 +278,7 @@ std::string hocrResult(const ResultPage& page) {
     out += " <body>\n  <div class=\"ocr_page\" id=\"page_0\"" +
            attribute("title", xmlText(pageTitle)) + ">\n";
     for (std::size_t k = 0; k < page.blocks.size(); ++k) {
-        out += "   <div class=\"ocr_carea\"" + attribute("id", "block_" + std::to_string(k)) +
+        out += "   <div class=\"ocr_carea\"" + attribute("id", blockId(k)) +
                attribute("title", hocrBox(page.blocks[k])) + "></div>\n";
     }
     return out + "  </div>\n </body>\n</html>\n";
