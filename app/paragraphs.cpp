@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include <opencv2/core.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include "app/paragraph_scale.h"
+#include "core/profile.h"
 
 namespace pagecut {
 
@@ -70,9 +70,7 @@ std::pair<int, int> inkSpan(const cv::Mat& profile) {
 }
 
 cv::Mat profileOf(const cv::Mat& ink, const cv::Rect& r, bool rows) {
-    cv::Mat profile;
-    cv::reduce(ink(r), profile, rows ? 1 : 0, cv::REDUCE_SUM, CV_32S);
-    return profile;
+    return rows ? rowProfile(ink(r)) : columnProfile(ink(r));
 }
 
 // `r` shrunk to its ink; empty when it holds none.
