@@ -19,6 +19,13 @@ std::vector<cv::Rect> boxesOf(const std::vector<BlockGroup>& groups) {
     return boxes;
 }
 
+// Boxes given to a grouping step and the groups expected of it.
+struct GroupingCase {
+    const char* what;
+    std::vector<cv::Rect> given;
+    std::vector<cv::Rect> grouped;
+};
+
 std::vector<BlockGroup> linesOf(const std::vector<cv::Rect>& boxes) {
     std::vector<BlockGroup> lines;
     for (std::size_t k = 0; k < boxes.size(); ++k)
@@ -27,12 +34,7 @@ std::vector<BlockGroup> linesOf(const std::vector<cv::Rect>& boxes) {
 }
 
 TEST(Paragraphs, BlocksJoinIntoLinesOnlyWhenLevelAndClose) {
-    struct Case {
-        const char* what;
-        std::vector<cv::Rect> blocks;
-        std::vector<cv::Rect> lines;
-    };
-    const Case cases[] = {
+    const GroupingCase cases[] = {
         {"words of one line", {{0, 0, 50, 20}, {80, 2, 50, 18}}, {{0, 0, 130, 20}}},
         {"a gap over 2 U", {{0, 0, 50, 20}, {91, 0, 50, 20}}, {{0, 0, 50, 20}, {91, 0, 50, 20}}},
         {"two rows", {{0, 0, 50, 20}, {60, 12, 50, 20}}, {{0, 0, 50, 20}, {60, 12, 50, 20}}},
@@ -58,9 +60,9 @@ TEST(Paragraphs, BlocksJoinIntoLinesOnlyWhenLevelAndClose) {
           {90, 75, 60, 20}}},
         {"the same words on one line", {{0, 0, 60, 20}, {90, 0, 60, 20}}, {{0, 0, 150, 20}}},
     };
-    for (const Case& c : cases) {
+    for (const GroupingCase& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(boxesOf(joinLines(c.blocks, kUnit)), c.lines);
+        EXPECT_EQ(boxesOf(joinLines(c.given, kUnit)), c.grouped);
     }
 }
 
@@ -78,12 +80,7 @@ TEST(Paragraphs, ColumnEdgesAreWhereManyBlocksAlignAndFewCross) {
 }
 
 TEST(Paragraphs, LinesJoinIntoParagraphsByGapColumnAndFreeSpace) {
-    struct Case {
-        const char* what;
-        std::vector<cv::Rect> lines;
-        std::vector<cv::Rect> paragraphs;
-    };
-    const Case cases[] = {
+    const GroupingCase cases[] = {
         {"evenly spaced lines, then a wider gap",
          {{0, 0, 400, 20}, {0, 25, 400, 20}, {0, 50, 300, 20}, {0, 100, 400, 20}},
          {{0, 0, 400, 70}, {0, 100, 400, 20}}},
@@ -100,9 +97,9 @@ TEST(Paragraphs, LinesJoinIntoParagraphsByGapColumnAndFreeSpace) {
          {{0, 0, 200, 20}, {150, 25, 200, 20}},
          {{0, 0, 200, 20}, {150, 25, 200, 20}}},
     };
-    for (const Case& c : cases) {
+    for (const GroupingCase& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(boxesOf(joinParagraphs(linesOf(c.lines), kUnit)), c.paragraphs);
+        EXPECT_EQ(boxesOf(joinParagraphs(linesOf(c.given), kUnit)), c.grouped);
     }
 }
 
