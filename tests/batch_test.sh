@@ -189,6 +189,8 @@ while [[ $# -gt 0 && $1 == -* ]]; do
 done
 shift
 [ "${1-}" = -- ] && shift
+# Notes whether the batch's keeper (see the check below) is there when a page comes.
+! compgen -G "$FAKE_HOME/.parallel/tmp/.pagecut-batch-*" >/dev/null || echo kept >>"$FAKE_HOME.log"
 cd "$FAKE_HOME" && HOME=$FAKE_HOME exec bash -c "$*"
 EOF
 chmod +x fake-ssh
@@ -198,6 +200,11 @@ unset SHELL
 FAKE_HOME=$tmp/home run_batch pages remote --images --sshloginfile hosts --transfer \
     -- --ssh "$tmp/fake-ssh"
 check "exit status 0 on the other machine (got $status)" test "$status" = 0
+# Pages running side by side there race GNU parallel's cleanup of the folders
+# above their own unless a file keeps them; the keeper must get there by the
+# same ssh as the pages, or the race comes back (rarely, hence this check).
+check "the page folders' parents were kept on the other machine" \
+    grep -qs kept home.log
 check "3 pages done on the other machine" summary_says "Pages done: 3"
 for name in a b c; do
     check "result file of $name came back" cmp -s remote/res_$name.png.txt "$reference"
