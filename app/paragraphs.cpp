@@ -22,6 +22,7 @@ constexpr double kGutterInk = 0.02;        // holding ink in at most this share 
 constexpr double kSplitRowsFrom = 1.6;     // blocks this tall are split at blank rows
 constexpr double kColumnSplitGap = 2.0;    // blank column runs wider than this split a block
 constexpr double kSpeck = 0.5;             // specks: at most this both ways
+constexpr double kSpeckApart = 1.0;        // specks this far from a line's ends are no part of it
 constexpr double kThinPiece = 0.25;        // slivers of ink at most this thin ...
 constexpr double kThinRule = 0.35;         // rules: at most this thick ...
 constexpr double kThinRuleLength = 3.0;    // ... and at least this long (thin pieces shorter),
@@ -47,7 +48,18 @@ constexpr int kMinTableLines = 3;
 constexpr double kCellWidth = 14.0;       // and its cells are at most this wide (median)
 constexpr double kAbsorbShare = 0.5;      // and takes the lines at least this much inside it
 constexpr double kParagraphOverlap = 0.5; // lines may overlap a paragraph this much
-constexpr double kGapSlack = 0.3;         // over the page's usual line gap
+constexpr double kGapSlack = 0.5;         // over the page's usual line gap
+// Where the type itself ends a paragraph: a last line this much short of the
+// measure, then a first line indented this much (but not more than a
+// centred line would be) that runs to the measure, ...
+constexpr double kShortLine = 2.0;
+constexpr double kIndent = 0.6;
+constexpr double kMaxIndent = 6.0;
+constexpr double kFullLine = 1.0;
+// ... or a line that starts this much left of the last one at a left edge
+// shared by at least this many lines (a centred heading, a hanging indent).
+constexpr double kOutdent = 2.0;
+constexpr int kSharedEdgeLines = 3;
 
 int verticalOverlap(const cv::Rect& a, const cv::Rect& b) {
     return std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
@@ -180,6 +192,26 @@ bool isNoise(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, doubl
     return cv::countNonZero(columns) >= kSolidRuleFill * r.width;
 }
 
+// `r` without the specks at its left and right ends that stand apart from
+// the rest: a dot of dirt in the margin beside a line would widen its
+// paragraph by the whole margin.
+cv::Rect withoutOuterSpecks(const cv::Mat& ink, const cv::Rect& r, double unit) {
+    const auto runs = inkRuns(profileOf(ink, r, false), static_cast<int>(kSpeckApart * unit));
+    const auto isSpeck = [&](const std::pair<int, int>& run) {
+        const cv::Rect t = trimmed(ink, {r.x + run.first, r.y, run.second - run.first, r.height});
+        return t.width <= kSpeck * unit && t.height <= kSpeck * unit;
+    };
+    std::size_t first = 0, end = runs.size();
+    while (end - first > 1 && isSpeck(runs[first]))
+        ++first;
+    while (end - first > 1 && isSpeck(runs[end - 1]))
+        --end;
+    if (first == 0 && end == runs.size())
+        return r;
+    const int x0 = runs[first].first, x1 = runs[end - 1].second;
+    return trimmed(ink, {r.x + x0, r.y, x1 - x0, r.height});
+}
+
 BlockGroup unite(const BlockGroup& a, const BlockGroup& b) {
     return {a.box | b.box, std::min(a.first, b.first), a.table || b.table};
 }
@@ -218,7 +250,8 @@ std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv:
     for (const cv::Rect& r : lines)
         appendPieces(ink, r, false, static_cast<int>(kColumnSplitGap * unit), pieces);
     std::vector<cv::Rect> kept;
-    for (const cv::Rect& r : pieces) {
+    for (const cv::Rect& piece : pieces) {
+        const cv::Rect r = withoutOuterSpecks(ink, piece, unit);
         if (!isNoise(ink, glyphs, r, unit))
             kept.push_back(r);
     }
@@ -447,11 +480,44 @@ int columnParagraph(const std::vector<BlockGroup>& paragraphs, const cv::Rect& l
     return -1;
 }
 
+// For each line, how many lines (itself included) start within U/2 of it.
+std::vector<int> sharedLeftEdges(const std::vector<BlockGroup>& lines, double unit) {
+    std::vector<int> shared;
+    for (const BlockGroup& line : lines) {
+        shared.push_back(static_cast<int>(
+            std::count_if(lines.begin(), lines.end(), [&](const BlockGroup& other) {
+                return std::abs(other.box.x - line.box.x) <= kEdgeReach * unit;
+            })));
+    }
+    return shared;
+}
+
+// Whether the type says that `line` begins a new paragraph after `last`, the
+// latest line of `paragraph`. Paragraphs often follow each other with no
+// more space than lines do; what parts them is a last line that stops short,
+// then a first line that is indented, or that starts well to the left at an
+// edge other lines share (body text under a centred heading, the next entry
+// of a list set with hanging indents). Centred lines of a title all start at
+// edges of their own, so they stay together.
+bool typeStartsParagraph(const cv::Rect& paragraph, const cv::Rect& last, const cv::Rect& line,
+                         int sharedLeftEdge, double unit) {
+    const int measureEnd = std::max(paragraph.x + paragraph.width, line.x + line.width);
+    if (last.x + last.width > measureEnd - kShortLine * unit)
+        return false;
+    const int indent = line.x - paragraph.x;
+    const bool indented = indent >= kIndent * unit && indent <= kMaxIndent * unit &&
+                          line.x + line.width >= paragraph.x + paragraph.width - kFullLine * unit;
+    const bool outdented = line.x <= last.x - kOutdent * unit && sharedLeftEdge >= kSharedEdgeLines;
+    return indented || outdented;
+}
+
 } // namespace
 
 std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, double unit) {
     const double maxGap = std::max(0.5 * unit, usualLineGap(lines, unit) + kGapSlack * unit);
+    const std::vector<int> sharedEdge = sharedLeftEdges(lines, unit);
     std::vector<BlockGroup> paragraphs;
+    std::vector<cv::Rect> lastLine; // of each paragraph
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const BlockGroup& line = lines[i];
         const int k = line.table ? -1 : columnParagraph(paragraphs, line.box);
@@ -460,13 +526,16 @@ std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, dou
             const int gap = line.box.y - (p.y + p.height);
             const cv::Rect joined = p | line.box;
             if (gap >= -kParagraphOverlap * unit && gap <= maxGap &&
+                !typeStartsParagraph(p, lastLine[k], line.box, sharedEdge[i], unit) &&
                 !overlapsAny(joined, paragraphs, 0, static_cast<std::size_t>(k), unit) &&
                 !overlapsAny(joined, lines, i + 1, lines.size(), unit)) {
                 paragraphs[k] = unite(paragraphs[k], line);
+                lastLine[k] = line.box;
                 continue;
             }
         }
         paragraphs.push_back(line);
+        lastLine.push_back(line.box);
     }
     return paragraphs;
 }

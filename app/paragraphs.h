@@ -26,7 +26,8 @@ double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight);
 // Blocks cut to their ink (`ink` is 0/1): blocks at least 4 U tall split
 // at nearly blank gutters between columns at least 6 U wide, blocks at least
 // 1.6 U tall split at blank rows, any block split at blank column runs wider
-// than 2 U. Dropped: specks, rules, slivers (at most 2 U wide and 4 U tall),
+// than 2 U, and specks more than U apart from the rest cut off a block's
+// left and right ends. Dropped: specks, rules, slivers (at most 2 U wide and 4 U tall),
 // patches over half inked, and pieces over 3 U long with under 30 % of
 // their ink in character-sized components (`glyphs`, a 0/1 mask). Pieces
 // keep their block's place in the order.
@@ -51,9 +52,12 @@ std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double 
 
 // Joins lines into paragraphs: a line joins the latest paragraph of its
 // column (horizontal overlap at least half the narrower) when the gap
-// between them is between -U/2 and the page's usual line gap (plus 0.3 U,
-// at least U/2), neither is a table, and the joined box overlaps no other
-// paragraph or line.
+// between them is between -U/2 and the page's usual line gap (plus U/2, at
+// least U/2), neither is a table, the type does not start a paragraph there
+// (after a last line 2 U short of the measure, a line indented by 0.6 to
+// 6 U that runs to the measure, or one starting 2 U left of the last line
+// at a left edge that at least three lines share), and the joined box
+// overlaps no other paragraph or line.
 std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, double unit);
 
 // The whole regrouping of `blocks` (second-pass order) on the 0/1 page `ink`

@@ -93,6 +93,19 @@ TEST(Paragraphs, LinesJoinIntoParagraphsByGapColumnAndFreeSpace) {
         {"a join that would cover a later line",
          {{0, 0, 100, 20}, {200, 25, 100, 20}, {150, 26, 30, 15}},
          {{0, 0, 100, 20}, {200, 25, 100, 20}, {150, 26, 30, 15}}},
+        {"paragraphs parted only by a short last line and an indent",
+         {{20, 0, 380, 20},
+          {0, 25, 400, 20},
+          {0, 50, 300, 20},
+          {20, 75, 380, 20},
+          {0, 100, 400, 20}},
+         {{0, 0, 400, 70}, {0, 75, 400, 45}}},
+        {"a centred heading over body text whose left edge lines share",
+         {{150, 0, 100, 20}, {0, 25, 400, 20}, {0, 50, 400, 20}, {0, 75, 400, 20}},
+         {{150, 0, 100, 20}, {0, 25, 400, 70}}},
+        {"centred lines of a title stay together",
+         {{100, 0, 200, 20}, {150, 25, 100, 20}, {50, 50, 300, 20}},
+         {{50, 0, 300, 70}}},
         {"lines that barely overlap horizontally",
          {{0, 0, 200, 20}, {150, 25, 200, 20}},
          {{0, 0, 200, 20}, {150, 25, 200, 20}}},
@@ -134,6 +147,7 @@ TEST(Paragraphs, CleaningSplitsAtBlankRowsAndGuttersAndDropsNoise) {
     test::fill(ink, {90, 30, 70, 15});
     test::fill(ink, {10, 100, 300, 3}); // a thin rule
     test::fill(ink, {400, 10, 5, 5});   // a speck
+    test::fill(ink, {235, 15, 5, 5});   // and one 1.25 U beside a line
     for (int x = 10; x < 210; x += 3) { // two columns of touching lines 9 pixels apart
         test::fill(ink, {x, 150, 1, 120});
         test::fill(ink, {x + 208, 150, 1, 120});
