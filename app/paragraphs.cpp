@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include <opencv2/core.hpp>
 
@@ -45,8 +46,13 @@ constexpr double kLineGap = 2.0;         // widest gap inside a line
 // Tables and paragraphs.
 constexpr double kNarrowLine = 20.0; // table lines are at most this wide
 constexpr int kMinTableLines = 3;
-constexpr double kCellWidth = 14.0;       // and its cells are at most this wide (median)
-constexpr double kAbsorbShare = 0.5;      // and takes the lines at least this much inside it
+constexpr double kCellWidth = 14.0;  // and its cells are at most this wide (median)
+constexpr double kAbsorbShare = 0.5; // and takes the lines at least this much inside it
+// A ruled table: at least this many horizontal rules ...
+constexpr int kMinTableRules = 3;
+constexpr double kTableRuleLength = 10.0; // at least this long,
+constexpr double kTableRuleEnds = 1.0;    // whose ends lie within this of each other's,
+constexpr double kTableRowHeight = 8.0;   // each at most this far below the one before
 constexpr double kParagraphOverlap = 0.5; // lines may overlap a paragraph this much
 constexpr double kGapSlack = 0.5;         // over the page's usual line gap
 // Where the type itself ends a paragraph: a last line this much short of the
@@ -540,13 +546,122 @@ std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, dou
     return paragraphs;
 }
 
+namespace {
+
+// The rule still growing in the last row that `run` continues (its ends
+// within `slack` of the run's), taken out of `growing` and joined with the
+// run; the run alone when none does.
+cv::Rect continueRule(std::vector<cv::Rect>& growing, const cv::Rect& run, int slack) {
+    for (cv::Rect& rule : growing) {
+        if (!rule.empty() && std::abs(rule.x - run.x) <= slack &&
+            std::abs(rule.x + rule.width - (run.x + run.width)) <= slack) {
+            const cv::Rect joined = rule | run;
+            rule = cv::Rect();
+            return joined;
+        }
+    }
+    return run;
+}
+
+} // namespace
+
+std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit) {
+    const int minLength = static_cast<int>(kTableRuleLength * unit);
+    const int slack = static_cast<int>(kTableRuleEnds * unit);
+    std::vector<cv::Rect> rules, growing;
+    for (int y = 0; y < ink.rows; ++y) {
+        const uchar* row = ink.ptr<uchar>(y);
+        std::vector<cv::Rect> next;
+        for (int x = 0; x < ink.cols;) {
+            if (row[x] == 0) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < ink.cols && row[end] != 0)
+                ++end;
+            if (end - x >= minLength)
+                next.push_back(continueRule(growing, {x, y, end - x, 1}, slack));
+            x = end;
+        }
+        std::copy_if(growing.begin(), growing.end(), std::back_inserter(rules),
+                     [](const cv::Rect& r) { return !r.empty(); });
+        growing = std::move(next);
+    }
+    rules.insert(rules.end(), growing.begin(), growing.end());
+    // Thicker runs are bars or pictures, not rules.
+    rules.erase(std::remove_if(rules.begin(), rules.end(),
+                               [&](const cv::Rect& r) { return r.height > kSolidRule * unit; }),
+                rules.end());
+    return rules;
+}
+
+std::vector<cv::Rect> ruledTables(std::vector<cv::Rect> rules, double unit) {
+    std::sort(rules.begin(), rules.end(),
+              [](const cv::Rect& a, const cv::Rect& b) { return a.y < b.y; });
+    const double slack = kTableRuleEnds * unit;
+    std::vector<std::pair<cv::Rect, int>> stacks; // the box of each stack and its rules
+    std::vector<cv::Rect> lastRule;
+    for (const cv::Rect& rule : rules) {
+        std::size_t k = 0;
+        for (; k < stacks.size(); ++k) {
+            const cv::Rect& last = lastRule[k];
+            if (std::abs(last.x - rule.x) <= slack &&
+                std::abs(last.x + last.width - (rule.x + rule.width)) <= slack &&
+                rule.y - (last.y + last.height) <= kTableRowHeight * unit)
+                break;
+        }
+        if (k == stacks.size()) {
+            stacks.push_back({rule, 1});
+            lastRule.push_back(rule);
+            continue;
+        }
+        stacks[k].first |= rule;
+        ++stacks[k].second;
+        lastRule[k] = rule;
+    }
+    std::vector<cv::Rect> tables;
+    for (const auto& [box, count] : stacks) {
+        if (count >= kMinTableRules)
+            tables.push_back(box);
+    }
+    return tables;
+}
+
+std::vector<BlockGroup> joinRuledTables(const std::vector<BlockGroup>& groups,
+                                        const std::vector<cv::Rect>& tables) {
+    std::vector<BlockGroup> out = groups;
+    for (const cv::Rect& table : tables) {
+        std::vector<BlockGroup> rest;
+        BlockGroup joined{table, 0, true};
+        std::size_t at = SIZE_MAX;
+        for (const BlockGroup& g : out) {
+            if ((g.box & table).area() < kAbsorbShare * g.box.area()) {
+                rest.push_back(g);
+                continue;
+            }
+            if (at == SIZE_MAX) {
+                at = rest.size();
+                joined.first = g.first;
+            }
+            joined = unite(joined, g);
+        }
+        if (at == SIZE_MAX)
+            continue;
+        rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at), joined);
+        out = std::move(rest);
+    }
+    return out;
+}
+
 std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
                                       const cv::Mat& glyphs, double textHeight) {
     const double unit = lineUnit(blocks, textHeight);
     const std::vector<cv::Rect> pieces = cleanBlocks(blocks, ink, glyphs, unit);
     const std::vector<BlockGroup> lines0 = joinLines(pieces, unit);
     const std::vector<BlockGroup> lines = joinTables(lines0, unit);
-    std::vector<BlockGroup> groups = joinParagraphs(lines, unit);
+    std::vector<BlockGroup> groups =
+        joinRuledTables(joinParagraphs(lines, unit), ruledTables(horizontalRules(ink, unit), unit));
     std::stable_sort(groups.begin(), groups.end(),
                      [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
     std::vector<cv::Rect> boxes;

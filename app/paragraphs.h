@@ -60,6 +60,21 @@ std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double 
 // overlaps no other paragraph or line.
 std::vector<BlockGroup> joinParagraphs(const std::vector<BlockGroup>& lines, double unit);
 
+// The horizontal rules of the 0/1 page `ink`: runs of ink at least 10 U
+// long in consecutive rows whose ends stay within U of the row before's,
+// at most 0.8 U thick in all.
+std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit);
+
+// The boxes of ruled tables: stacks of at least three rules whose ends lie
+// within U of each other's, each at most 8 U below the one before. Their
+// rows, whole lines wide, would otherwise pass for paragraphs.
+std::vector<cv::Rect> ruledTables(std::vector<cv::Rect> rules, double unit);
+
+// `groups` with those at least half inside one of `tables` joined into that
+// table, listed where the first of them was.
+std::vector<BlockGroup> joinRuledTables(const std::vector<BlockGroup>& groups,
+                                        const std::vector<cv::Rect>& tables);
+
 // The whole regrouping of `blocks` (second-pass order) on the 0/1 page `ink`
 // whose text is `textHeight` high: the groups' boxes in reading order.
 std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,

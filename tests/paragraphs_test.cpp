@@ -139,6 +139,33 @@ TEST(Paragraphs, RunsOfNarrowLinesSideBySideBecomeOneTableThatJoinsNothing) {
     EXPECT_EQ(boxesOf(joinTables(linesOf(lines), kUnit)), lines);
 }
 
+TEST(Paragraphs, StackedRulesOfOneExtentMakeARuledTableThatTakesTheGroupsInside) {
+    cv::Mat ink = test::blankImage(450, 450);
+    const std::vector<cv::Rect> rules = {{10, 10, 400, 2},
+                                         {10, 60, 400, 3},
+                                         {12, 110, 398, 2},
+                                         {10, 160, 400, 2},
+                                         {10, 400, 400, 2}};
+    for (const cv::Rect& r : rules)
+        test::fill(ink, r);
+    test::fill(ink, {10, 200, 150, 2});  // too short for a rule
+    test::fill(ink, {10, 230, 400, 20}); // too thick: a bar
+    ASSERT_EQ(horizontalRules(ink, kUnit), rules);
+    // The last rule is over 8 U below the one before: no part of the table.
+    const std::vector<cv::Rect> tables = ruledTables(rules, kUnit);
+    ASSERT_EQ(tables, std::vector<cv::Rect>{cv::Rect(10, 10, 400, 152)});
+
+    const std::vector<BlockGroup> grouped = joinRuledTables(
+        linesOf({{0, 150, 100, 100}, {20, 20, 100, 20}, {150, 70, 200, 20}, {20, 300, 300, 20}}),
+        tables);
+    ASSERT_EQ(grouped.size(), 3u);
+    EXPECT_EQ(grouped[0].box, cv::Rect(0, 150, 100, 100)); // mostly outside
+    EXPECT_EQ(grouped[1].box, tables[0]);
+    EXPECT_EQ(grouped[1].first, 1);
+    EXPECT_TRUE(grouped[1].table);
+    EXPECT_EQ(grouped[2].box, cv::Rect(20, 300, 300, 20));
+}
+
 TEST(Paragraphs, CleaningSplitsAtBlankRowsAndGuttersAndDropsNoise) {
     cv::Mat ink = test::blankImage(600, 400);
     test::fill(ink, {10, 10, 90, 15}); // two lines of two words in one block ...
