@@ -566,23 +566,25 @@ cv::Rect continueRule(std::vector<cv::Rect>& growing, const cv::Rect& run, int s
 } // namespace
 
 std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit) {
-    const int minLength = static_cast<int>(kTableRuleLength * unit);
+    const int minLength = std::max(1, static_cast<int>(kTableRuleLength * unit));
     const int slack = static_cast<int>(kTableRuleEnds * unit);
     std::vector<cv::Rect> rules, growing;
     for (int y = 0; y < ink.rows; ++y) {
         const uchar* row = ink.ptr<uchar>(y);
         std::vector<cv::Rect> next;
-        for (int x = 0; x < ink.cols;) {
-            if (row[x] == 0) {
-                ++x;
+        // A run of minLength pixels covers a multiple of minLength, so only
+        // those are looked at, and the runs through them followed.
+        for (int probe = 0; probe < ink.cols; probe += minLength) {
+            if (row[probe] == 0)
                 continue;
-            }
-            int end = x;
+            int start = probe, end = probe + 1;
+            while (start > 0 && row[start - 1] != 0)
+                --start;
             while (end < ink.cols && row[end] != 0)
                 ++end;
-            if (end - x >= minLength)
-                next.push_back(continueRule(growing, {x, y, end - x, 1}, slack));
-            x = end;
+            if (end - start >= minLength)
+                next.push_back(continueRule(growing, {start, y, end - start, 1}, slack));
+            probe = (end - 1) / minLength * minLength;
         }
         std::copy_if(growing.begin(), growing.end(), std::back_inserter(rules),
                      [](const cv::Rect& r) { return !r.empty(); });
