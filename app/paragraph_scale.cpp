@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -96,6 +97,12 @@ void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int 
                   int margin) {
     int c = 0;
     while (c < cols) {
+        // Long runs are rare: skip blank stretches eight pixels at a time.
+        std::uint64_t eight = 0;
+        if (c + 8 <= cols && (std::memcpy(&eight, longRun + c, 8), eight == 0)) {
+            c += 8;
+            continue;
+        }
         if (longRun[c] == 0) {
             ++c;
             continue;
@@ -109,24 +116,38 @@ void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int 
     }
 }
 
-// Marks the pixels of vertical ink runs at least `minLength` long.
-cv::Mat longVerticalRuns(const cv::Mat& ink, int minLength) {
-    cv::Mat marked = cv::Mat::zeros(ink.size(), CV_8UC1);
-    std::vector<int> start(ink.cols, -1);
-    for (int r = 0; r <= ink.rows; ++r) {
-        const std::uint8_t* row = r < ink.rows ? ink.ptr<std::uint8_t>(r) : nullptr;
-        for (int c = 0; c < ink.cols; ++c) {
-            const bool on = row != nullptr && row[c] != 0;
-            if (on && start[c] < 0)
-                start[c] = r;
-            if (on || start[c] < 0)
-                continue;
-            if (r - start[c] >= minLength)
-                marked(cv::Range(start[c], r), cv::Range(c, c + 1)).setTo(1);
-            start[c] = -1;
-        }
+// One row of runLengthsDown (the pointers never alias, which lets the
+// compiler vectorise the loop).
+void growRuns(const std::uint8_t* __restrict row, const std::uint16_t* __restrict above,
+              std::uint16_t* __restrict out, int cols, std::uint16_t cap) {
+    for (int c = 0; c < cols; ++c) {
+        const std::uint16_t grown = above[c] < cap ? static_cast<std::uint16_t>(above[c] + 1) : cap;
+        out[c] = row[c] != 0 ? grown : 0;
     }
-    return marked;
+}
+
+// For each pixel, the length of the vertical ink run down to it, counted
+// up to `limit` (at most 65535).
+cv::Mat runLengthsDown(const cv::Mat& ink, int limit) {
+    cv::Mat lengths(ink.size(), CV_16UC1);
+    std::vector<std::uint16_t> none(ink.cols, 0);
+    for (int r = 0; r < ink.rows; ++r) {
+        growRuns(ink.ptr<std::uint8_t>(r), r > 0 ? lengths.ptr<std::uint16_t>(r - 1) : none.data(),
+                 lengths.ptr<std::uint16_t>(r), ink.cols, static_cast<std::uint16_t>(limit));
+    }
+    return lengths;
+}
+
+// One row of the bottom-up pass: a pixel is on a long run when the run goes
+// on below it on a long run, or ends at it with a long length.
+void markLongRuns(const std::uint8_t* __restrict row, const std::uint16_t* __restrict length,
+                  const std::uint8_t* __restrict below, const std::uint8_t* __restrict belowLong,
+                  std::uint8_t* __restrict marked, int cols, std::uint16_t limit) {
+    for (int c = 0; c < cols; ++c) {
+        const int goesOn = below[c] != 0;
+        const int longRun = (goesOn & (belowLong[c] != 0)) | ((goesOn ^ 1) & (length[c] >= limit));
+        marked[c] = static_cast<std::uint8_t>((row[c] != 0) & longRun);
+    }
 }
 
 } // namespace
@@ -205,10 +226,19 @@ void removeVerticalRules(cv::Mat& ink, double textHeight) {
     const int minLength = std::max(3, static_cast<int>(std::lround(4 * textHeight)));
     const int maxWidth = std::max(1, static_cast<int>(textHeight / 3));
     const int margin = std::max(1, static_cast<int>(std::lround(textHeight / 2)));
-    const cv::Mat marked = longVerticalRuns(ink, minLength);
-    for (int r = 0; r < ink.rows; ++r)
-        wipeThinRuns(marked.ptr<std::uint8_t>(r), ink.ptr<std::uint8_t>(r), ink.cols, maxWidth,
-                     margin);
+    const int limit = std::min(minLength, 65535);
+    const cv::Mat lengths = runLengthsDown(ink, limit);
+    // Bottom up; rows are wiped as they are passed, so the row below is kept
+    // as it was.
+    std::vector<std::uint8_t> belowLong(ink.cols, 0), below(ink.cols, 0), marked(ink.cols);
+    for (int r = ink.rows - 1; r >= 0; --r) {
+        std::uint8_t* row = ink.ptr<std::uint8_t>(r);
+        markLongRuns(row, lengths.ptr<std::uint16_t>(r), below.data(), belowLong.data(),
+                     marked.data(), ink.cols, static_cast<std::uint16_t>(limit));
+        std::swap(marked, belowLong);
+        std::copy(row, row + ink.cols, below.begin());
+        wipeThinRuns(belowLong.data(), row, ink.cols, maxWidth, margin);
+    }
 }
 
 cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
@@ -230,9 +260,14 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
         const int* label = labels.ptr<int>(y);
         std::uint8_t* row = ink.ptr<std::uint8_t>(y);
         std::uint8_t* glyphRow = glyphs.ptr<std::uint8_t>(y);
+        std::fill(glyphRow, glyphRow + ink.cols, 0);
+        // Most of a page is blank, and blank pixels (label 0) stay as they are.
         for (int x = 0; x < ink.cols; ++x) {
-            row[x] = row[x] != 0 && kind[label[x]] != 3;
-            glyphRow[x] = kind[label[x]] == 2 ? kGlyphInk : kind[label[x]] == 3 ? kEdgeInk : 0;
+            if (label[x] == 0)
+                continue;
+            const std::uint8_t k = kind[label[x]];
+            row[x] = k != 3;
+            glyphRow[x] = k == 2 ? kGlyphInk : k == 3 ? kEdgeInk : 0;
         }
     }
     return glyphs;
