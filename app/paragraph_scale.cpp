@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
 
 #include "app/page.h"
+#include "core/profile.h"
 
 namespace pagecut {
 
@@ -166,7 +168,7 @@ bool measuredAtHalfSize(const cv::Mat& ink) {
 double medianGlyphHeight(const cv::Mat& ink) {
     cv::Mat labels;
     const std::vector<Component> components = labelComponents(ink, labels);
-    std::vector<int> heights;
+    std::vector<std::int32_t> heights;
     for (std::size_t k = 1; k < components.size(); ++k) {
         const int w = components[k].box.width;
         const int h = components[k].box.height;
@@ -175,9 +177,7 @@ double medianGlyphHeight(const cv::Mat& ink) {
     }
     if (static_cast<int>(heights.size()) < kMinGlyphs)
         return 0;
-    auto middle = heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2);
-    std::nth_element(heights.begin(), middle, heights.end());
-    return *middle;
+    return upperMedian(std::move(heights));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 #include <opencv2/core.hpp>
 
@@ -183,8 +184,7 @@ bool isNoise(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, doubl
     if (r.width <= kEdgeNearWidth * unit) {
         const int near = static_cast<int>(kEdgeNear * unit);
         const cv::Rect around =
-            cv::Rect(r.x - near, r.y - near, r.width + 2 * near, r.height + 2 * near) &
-            cv::Rect(0, 0, ink.cols, ink.rows);
+            clipToImage({r.x - near, r.y - near, r.width + 2 * near, r.height + 2 * near}, ink);
         if (cv::countNonZero(glyphs(around) == kEdgeInk) > 0)
             return true;
     }
@@ -225,24 +225,21 @@ BlockGroup unite(const BlockGroup& a, const BlockGroup& b) {
 } // namespace
 
 double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight) {
-    std::vector<int> heights;
+    std::vector<std::int32_t> heights;
     for (const cv::Rect& r : blocks) {
         if (r.height >= textHeight && r.height <= 4 * textHeight)
             heights.push_back(r.height);
     }
     if (heights.empty())
         return 2 * textHeight;
-    auto middle = heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2);
-    std::nth_element(heights.begin(), middle, heights.end());
-    return *middle;
+    return upperMedian(std::move(heights));
 }
 
 std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
                                   const cv::Mat& glyphs, double unit) {
-    const cv::Rect page(0, 0, ink.cols, ink.rows);
     std::vector<cv::Rect> columns;
     for (const cv::Rect& block : blocks) {
-        if (const cv::Rect r = block & page; !r.empty())
+        if (const cv::Rect r = clipToImage(block, ink); !r.empty())
             splitAtGutters(ink, r, unit, columns);
     }
     std::vector<cv::Rect> lines;
@@ -373,7 +370,7 @@ std::vector<std::size_t> tableMembers(const std::vector<BlockGroup>& lines,
                                       const std::vector<bool>& cell, std::size_t begin,
                                       std::size_t end, cv::Rect& box, double unit) {
     std::size_t cells = 0;
-    std::vector<int> widths;
+    std::vector<std::int32_t> widths;
     for (std::size_t k = begin; k < end; ++k) {
         if (!cell[k])
             continue;
@@ -384,9 +381,7 @@ std::vector<std::size_t> tableMembers(const std::vector<BlockGroup>& lines,
     if (cells < static_cast<std::size_t>(kMinTableLines))
         return members;
     // Columns of text side by side are no table: their lines are long.
-    auto middle = widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2);
-    std::nth_element(widths.begin(), middle, widths.end());
-    if (*middle > kCellWidth * unit)
+    if (upperMedian(std::move(widths)) > kCellWidth * unit)
         return members;
     std::size_t wide = 0;
     const cv::Rect cellBox = box;
@@ -439,7 +434,7 @@ namespace {
 
 // The median gap between a line and the nearest line above it in its column.
 double usualLineGap(const std::vector<BlockGroup>& lines, double unit) {
-    std::vector<int> gaps;
+    std::vector<std::int32_t> gaps;
     for (const BlockGroup& line : lines) {
         int best = -1;
         for (const BlockGroup& above : lines) {
@@ -457,9 +452,7 @@ double usualLineGap(const std::vector<BlockGroup>& lines, double unit) {
     }
     if (gaps.empty())
         return 0;
-    auto middle = gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2);
-    std::nth_element(gaps.begin(), middle, gaps.end());
-    return *middle;
+    return upperMedian(std::move(gaps));
 }
 
 // Whether `box` overlaps one of `groups` (from `from` on, but `skip`) by
