@@ -20,18 +20,18 @@ struct Option {
     ApplyOption apply;
 };
 
+// A flag: sets its member of ProgramOptions.
+template <bool ProgramOptions::*member>
+std::string setFlag(ProgramOptions& options, const std::string&) {
+    options.*member = true;
+    return std::string();
+}
+
 // Every option of the program, in the order the usage line names them.
 constexpr Option kOptions[] = {
-    {"help", "", "describe the command line and exit",
-     [](ProgramOptions& o, const std::string&) {
-         o.showHelp = true;
-         return std::string();
-     }},
+    {"help", "", "describe the command line and exit", setFlag<&ProgramOptions::showHelp>},
     {"version", "", "print the version of pagecut and of OpenCV and exit",
-     [](ProgramOptions& o, const std::string&) {
-         o.showVersion = true;
-         return std::string();
-     }},
+     setFlag<&ProgramOptions::showVersion>},
     {"format", "FORMAT", "the result file's format: txt (default), json, page, alto or hocr",
      [](ProgramOptions& o, const std::string& value) {
          const std::optional<ResultFormat> format = resultFormatNamed(value);
@@ -42,15 +42,9 @@ constexpr Option kOptions[] = {
          return std::string();
      }},
     {"paragraphs", "", "one block per paragraph, heading and table instead of the merged blocks",
-     [](ProgramOptions& o, const std::string&) {
-         o.paragraphs = true;
-         return std::string();
-     }},
+     setFlag<&ProgramOptions::paragraphs>},
     {"serve", "", "run page jobs from the standard input: one a line, words separated by tabs",
-     [](ProgramOptions& o, const std::string&) {
-         o.serve = true;
-         return std::string();
-     }},
+     setFlag<&ProgramOptions::serve>},
 };
 
 const Option* findOption(std::string_view name) {
