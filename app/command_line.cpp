@@ -84,11 +84,17 @@ std::pair<std::string, std::string> splitInputPath(const std::string& path) {
     return {path.substr(0, last + 1), path.substr(last + 1)};
 }
 
-int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
+std::pair<std::string, std::vector<std::string>> commandLineWords(int argc,
+                                                                  const char* const* argv) {
     const std::string programName = argc > 0 && argv[0] != nullptr ? argv[0] : "";
     std::vector<std::string> words;
     for (int i = 1; i < argc; ++i)
         words.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    return {programName, words};
+}
+
+int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args) {
+    const auto [programName, words] = commandLineWords(argc, argv);
     return parseCommandLine(programName, words, args);
 }
 

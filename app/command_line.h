@@ -55,6 +55,11 @@ int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args);
 int parseCommandLine(const std::string& programName, const std::vector<std::string>& words,
                      CommandLineArgs& args);
 
+// The program's name (argv[0]) and the words after it; a null or missing
+// argument is an empty word.
+std::pair<std::string, std::vector<std::string>> commandLineWords(int argc,
+                                                                  const char* const* argv);
+
 // Writes the usage line, framed by empty lines, to the standard error stream.
 // A command line that gave options gets the usage line that names them; one
 // without options gets the plain usage line, as it always has.

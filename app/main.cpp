@@ -2,11 +2,10 @@
 // pagecut: divides the printed content of a page image into rectangular text
 // blocks and lists them in reading order.
 #include <csignal>
-#include <string>
-#include <vector>
 
 #include <opencv2/core/utility.hpp>
 
+#include "app/command_line.h"
 #include "app/image_io.h"
 #include "app/jobs.h"
 
@@ -19,9 +18,6 @@ int main(int argc, char** argv) {
     pagecut::silenceLibraryLogging();
     // One page, one thread: callers run many pages side by side.
     cv::setNumThreads(0);
-    const std::string programName = argc > 0 && argv[0] != nullptr ? argv[0] : "";
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i)
-        words.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    const auto [programName, words] = pagecut::commandLineWords(argc, argv);
     return pagecut::runCommandLine(programName, words, false);
 }
