@@ -8,14 +8,13 @@
 #include <opencv2/core/utility.hpp>
 
 #include "app/image_io.h"
+#include "app/messages.h"
 #include "app/page.h"
 #include "core/table_logic.h"
 
 namespace pagecut {
 
 namespace {
-
-constexpr std::int32_t kTableLogicRange[2] = {1, 2};
 
 // An unsigned decimal numeral that fits a 32-bit signed integer. Empty text,
 // any other character, or a value out of range gives nothing.
@@ -107,11 +106,7 @@ int readBox(const std::vector<const char*>& argv, const Usage& usage, PageBox& b
     for (int i = 2; i <= 5; ++i) {
         const std::optional<std::int32_t> value = parseNumber(argv[i]);
         if (!value) {
-            return fail(
-                std::cerr,
-                std::string("Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got ") +
-                    argv[i] + " instead.",
-                usage, kExitBadCoordinate);
+            return fail(std::cerr, badCoordinateMessage(argv[i]), usage, kExitBadCoordinate);
         }
         *coordinates[i - 2] = *value;
     }
@@ -126,11 +121,7 @@ int readOptionalArguments(const std::vector<const char*>& argv, const Usage& usa
     if (argc > 8) {
         const std::optional<std::int32_t> value = parseNumber(argv[8]);
         if (!value || *value < kTableLogicRange[0] || *value > kTableLogicRange[1]) {
-            return fail(std::cerr,
-                        "TABLE_LOGIC should be an int in (" + std::to_string(kTableLogicRange[0]) +
-                            ", " + std::to_string(kTableLogicRange[1]) + "). Got " + argv[8] +
-                            " instead.",
-                        usage, kExitBadTableLogic);
+            return fail(std::cerr, badTableLogicMessage(argv[8]), usage, kExitBadTableLogic);
         }
         TABLE_LOGIC = *value;
     }
@@ -154,13 +145,10 @@ int readImageForBox(const Usage& usage, CommandLineArgs& args) {
     const std::string imagePath = args.inputDirectory + args.inputFileName;
     cv::Mat image = readGreyImage(imagePath);
     if (image.empty()) {
-        return fail(std::cout, "Could not open or find INPUT_IMAGE " + imagePath, usage,
-                    kExitUnreadableImage);
+        return fail(std::cout, unreadableImageMessage(imagePath), usage, kExitUnreadableImage);
     }
     if (checkBox(args.box, image.size()) != PageStatus::Ok) {
-        return fail(std::cout,
-                    "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.",
-                    usage, kExitBoxOutsideImage);
+        return fail(std::cout, kBoxOutsideImageMessage, usage, kExitBoxOutsideImage);
     }
     args.image = image;
     return kExitSuccess;

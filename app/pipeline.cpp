@@ -10,6 +10,7 @@
 
 #include "app/command_line.h"
 #include "app/image_io.h"
+#include "app/messages.h"
 #include "core/table_logic.h"
 #include "pagecut/pagecut.h"
 
@@ -45,7 +46,7 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
         grey = readGreyImage(imagePath);
     if (grey.empty()) {
         // The file changed or vanished since the command line was checked.
-        writeMessage(std::cout, "Could not open or find INPUT_IMAGE " + imagePath);
+        writeMessage(std::cout, unreadableImageMessage(imagePath));
         return kExitUnreadableImage;
     }
     cv::Mat canvas;
@@ -57,8 +58,7 @@ int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::
     // The grey page becomes the working page: nothing needs it afterwards.
     const PageOptions pageOptions{TABLE_LOGIC, options.paragraphs};
     if (cutPageInPlace(grey, box, pageOptions, blocks) != PageStatus::Ok) {
-        writeMessage(std::cout,
-                     "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.");
+        writeMessage(std::cout, kBoxOutsideImageMessage);
         return kExitBoxOutsideImage;
     }
     grey.release();

@@ -18,14 +18,12 @@
 #include <pybind11/pybind11.h>
 
 #include "app/image_io.h"
+#include "app/messages.h"
 #include "pagecut/pagecut.h"
 
 namespace py = pybind11;
 
 namespace {
-
-constexpr const char* kBoxOutsideImage =
-    "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 exceed the size of INPUT_IMAGE.";
 
 // Raises `type`, which may be one pybind11 has no C++ exception for.
 [[noreturn]] void raise(PyObject* type, const std::string& message) {
@@ -64,8 +62,7 @@ pagecut::PageBox readBox(const py::object& box) {
     for (std::size_t i = 0; i < 4; ++i) {
         const py::object item = items[i];
         const std::optional<long long> value = integerValue(item);
-        const std::string fault = "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got " +
-                                  reprText(item) + " instead.";
+        const std::string fault = pagecut::badCoordinateMessage(reprText(item));
         if (!value)
             raise(PyExc_TypeError, fault);
         if (*value < 0 || *value > INT32_MAX)
@@ -78,11 +75,10 @@ pagecut::PageBox readBox(const py::object& box) {
 // The one place where the keyword arguments become PageOptions.
 pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs) {
     const std::optional<long long> value = integerValue(tableLogic);
-    const std::string fault =
-        "TABLE_LOGIC should be an int in (1, 2). Got " + reprText(tableLogic) + " instead.";
+    const std::string fault = pagecut::badTableLogicMessage(reprText(tableLogic));
     if (!value)
         raise(PyExc_TypeError, fault);
-    if (*value != 1 && *value != 2)
+    if (*value < pagecut::kTableLogicRange[0] || *value > pagecut::kTableLogicRange[1])
         raise(PyExc_ValueError, fault);
     pagecut::PageOptions options;
     options.tableLogic = static_cast<int>(*value);
@@ -101,7 +97,7 @@ py::list cutGrey(const cv::Mat& grey, const pagecut::PageBox& box,
         status = pagecut::cutPage(grey, box, options, result);
     }
     if (status != pagecut::PageStatus::Ok)
-        raise(PyExc_ValueError, kBoxOutsideImage);
+        raise(PyExc_ValueError, pagecut::kBoxOutsideImageMessage);
     py::list blocks;
     for (const cv::Rect& r : result.blocks)
         blocks.append(py::make_tuple(r.x, r.y, r.width, r.height));
@@ -184,8 +180,7 @@ py::list cutFile(const py::object& path, const py::object& box, const py::object
     }
     if (grey.empty()) {
         raise(missing ? PyExc_FileNotFoundError : PyExc_OSError,
-              "Could not open or find INPUT_IMAGE " +
-                  std::string(py::str(os.attr("fsdecode")(path))));
+              pagecut::unreadableImageMessage(py::str(os.attr("fsdecode")(path))));
     }
     return cutGrey(grey, pageBox, options);
 }
