@@ -7,9 +7,7 @@
 
 #include <opencv2/core/utility.hpp>
 
-#include "app/image_io.h"
 #include "app/messages.h"
-#include "app/page.h"
 #include "core/table_logic.h"
 
 namespace pagecut {
@@ -72,6 +70,11 @@ void writeMessage(std::ostream& stream, const std::string& text) {
     stream << std::endl << text << std::endl;
 }
 
+int failWithUsage(std::ostream& stream, const std::string& text, const CommandLineArgs& args,
+                  int code) {
+    return fail(stream, text, Usage{args.programName, args.sawOptions}, code);
+}
+
 void printUsage(const std::string& programName, bool withOptions) {
     std::cerr << std::endl << usageLine(programName, withOptions) << std::endl << std::endl;
 }
@@ -120,7 +123,7 @@ int readOptionalArguments(const std::vector<const char*>& argv, const Usage& usa
     const std::size_t argc = argv.size();
     if (argc > 8) {
         const std::optional<std::int32_t> value = parseNumber(argv[8]);
-        if (!value || *value < kTableLogicRange[0] || *value > kTableLogicRange[1]) {
+        if (!value || !isTableLogicValue(*value)) {
             return fail(std::cerr, badTableLogicMessage(argv[8]), usage, kExitBadTableLogic);
         }
         TABLE_LOGIC = *value;
@@ -139,21 +142,6 @@ int readOptionalArguments(const std::vector<const char*>& argv, const Usage& usa
     return kExitSuccess;
 }
 
-// Reads the image once and checks the box against its size: 0, or the exit
-// code after the message.
-int readImageForBox(const Usage& usage, CommandLineArgs& args) {
-    const std::string imagePath = args.inputDirectory + args.inputFileName;
-    cv::Mat image = readGreyImage(imagePath);
-    if (image.empty()) {
-        return fail(std::cout, unreadableImageMessage(imagePath), usage, kExitUnreadableImage);
-    }
-    if (checkBox(args.box, image.size()) != PageStatus::Ok) {
-        return fail(std::cout, kBoxOutsideImageMessage, usage, kExitBoxOutsideImage);
-    }
-    args.image = image;
-    return kExitSuccess;
-}
-
 // The positional arguments, `argv[1]` being INPUT_IMAGE, checked in order.
 int readPositionals(const std::vector<const char*>& argv, const Usage& usage,
                     CommandLineArgs& args) {
@@ -169,7 +157,7 @@ int readPositionals(const std::vector<const char*>& argv, const Usage& usage,
     args.logPath = argv[7];
     if (const int code = readOptionalArguments(argv, usage, args); code != kExitSuccess)
         return code;
-    return readImageForBox(usage, args);
+    return kExitSuccess;
 }
 
 } // namespace
@@ -178,6 +166,8 @@ int parseCommandLine(const std::string& programName, const std::vector<std::stri
                      CommandLineArgs& args) {
     const OptionsParse parse = parseOptions(words);
     const Usage usage{programName, parse.sawOptions};
+    args.programName = programName;
+    args.sawOptions = parse.sawOptions;
     if (!parse.fault.empty())
         return fail(std::cerr, parse.fault, usage, kExitBadOption);
     args.options = parse.options;

@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include <opencv2/core/mat.hpp>
-
 #include "app/options.h"
 #include "pagecut/pagecut.h"
 
@@ -37,8 +35,10 @@ struct CommandLineArgs {
     std::string savePath;
     std::string logPath;
     bool saveImage = false;
-    cv::Mat image; // the page as decoded for the box check, handed on to the pipeline
     ProgramOptions options;
+    // For the usage line of the faults found later, when the page is read.
+    std::string programName;
+    bool sawOptions = false;
     bool answered = false; // --help or --version was answered: there is no page to run
 };
 
@@ -47,8 +47,8 @@ struct CommandLineArgs {
 // code; on 0 `args` is complete and TABLE_LOGIC is set, or `args.answered`
 // says that --help or --version was printed instead, or `args.options.serve`
 // asks for the job stream (then --serve was the only word and nothing else is
-// set). Reads the image once to
-// check the box against its size.
+// set). Parses only: the page pipeline reads the image and checks the box
+// against its size.
 int parseCommandLine(int argc, const char* const* argv, CommandLineArgs& args);
 
 // The same over the words after the program name.
@@ -59,6 +59,11 @@ int parseCommandLine(const std::string& programName, const std::vector<std::stri
 // argument is an empty word.
 std::pair<std::string, std::vector<std::string>> commandLineWords(int argc,
                                                                   const char* const* argv);
+
+// Writes `text` as a message, then the usage line that `args` calls for;
+// returns `code`. For the faults found after parsing.
+int failWithUsage(std::ostream& stream, const std::string& text, const CommandLineArgs& args,
+                  int code);
 
 // Writes the usage line, framed by empty lines, to the standard error stream.
 // A command line that gave options gets the usage line that names them; one

@@ -80,8 +80,7 @@ int runCommandLine(const std::string& programName, const std::vector<std::string
             printUsage(programName, true);
             return kExitBadOption;
         }
-        return runPagePipeline(args.inputFileName, args.inputDirectory, args.savePath, args.box,
-                               args.saveImage, args.logPath, std::move(args.image), args.options);
+        return runPagePipeline(args);
     } catch (const std::exception& error) {
         writeMessage(std::cerr, std::string("Internal error: ") + error.what());
     } catch (...) {

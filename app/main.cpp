@@ -6,8 +6,8 @@
 #include <opencv2/core/utility.hpp>
 
 #include "app/command_line.h"
-#include "app/image_io.h"
 #include "app/jobs.h"
+#include "formats/image_io.h"
 
 int main(int argc, char** argv) {
     // A result file on a closed pipe is a failed write (exit code 7), not a

@@ -7,14 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "core/table_logic.h"
+
 namespace pagecut {
 
 inline std::string badCoordinateMessage(const std::string& given) {
     return "Box coordinates BB_X0 BB_Y0 BB_X1 BB_Y1 should be ints. Got " + given + " instead.";
 }
-
-// The values TABLE_LOGIC may take, first and last.
-constexpr std::int32_t kTableLogicRange[2] = {1, 2};
 
 inline std::string badTableLogicMessage(const std::string& given) {
     return "TABLE_LOGIC should be an int in (" + std::to_string(kTableLogicRange[0]) + ", " +

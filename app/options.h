@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/result_formats.h"
+#include "formats/result_formats.h"
 
 namespace pagecut {
 

@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/pipeline.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <sys/stat.h>
 
 #include <opencv2/imgproc.hpp>
 
-#include "app/command_line.h"
-#include "app/image_io.h"
 #include "app/messages.h"
 #include "core/table_logic.h"
-#include "pagecut/pagecut.h"
+#include "formats/annotated_image.h"
+#include "formats/image_io.h"
+#include "formats/result_formats.h"
+#include "library/cut_page.h"
+#include "segment/page_passes.h"
 
 namespace pagecut {
 
@@ -27,57 +28,45 @@ void discardPartialFile(const std::string& path) {
 
 } // namespace
 
-void drawRegions(cv::Mat& canvas, const std::vector<cv::Rect>& regions, const cv::Scalar& colour,
-                 int thickness) {
-    const double fontScale = std::max(thickness - 1, 1);
-    for (std::size_t k = 0; k < regions.size(); ++k) {
-        const cv::Rect& r = regions[k];
-        cv::rectangle(canvas, r, colour, thickness, cv::LINE_8);
-        cv::putText(canvas, std::to_string(k), cv::Point(r.x, r.y), cv::FONT_HERSHEY_PLAIN,
-                    fontScale, colour, 2, cv::LINE_8);
-    }
-}
-
-int runPagePipeline(std::string inputFileName, std::string inputDirectory, std::string savePath,
-                    const PageBox& box, bool saveImage, std::string logPath, cv::Mat grey,
-                    const ProgramOptions& options) {
-    const std::string imagePath = inputDirectory + inputFileName;
+int runPagePipeline(const CommandLineArgs& args) {
+    const std::string imagePath = args.inputDirectory + args.inputFileName;
+    cv::Mat grey = readGreyImage(imagePath);
     if (grey.empty())
-        grey = readGreyImage(imagePath);
-    if (grey.empty()) {
-        // The file changed or vanished since the command line was checked.
-        writeMessage(std::cout, unreadableImageMessage(imagePath));
-        return kExitUnreadableImage;
-    }
+        return failWithUsage(std::cout, unreadableImageMessage(imagePath), args,
+                             kExitUnreadableImage);
+    if (checkBox(args.box, grey.size()) != PageStatus::Ok)
+        return failWithUsage(std::cout, kBoxOutsideImageMessage, args, kExitBoxOutsideImage);
     cv::Mat canvas;
-    if (saveImage)
+    if (args.saveImage)
         cv::cvtColor(grey, canvas, cv::COLOR_GRAY2BGR);
 
     const cv::Size pageSize = grey.size(); // for the structured result formats
     PageBlocks blocks;
     // The grey page becomes the working page: nothing needs it afterwards.
-    const PageOptions pageOptions{TABLE_LOGIC, options.paragraphs};
-    if (cutPageInPlace(grey, box, pageOptions, blocks) != PageStatus::Ok) {
+    const PageOptions pageOptions{TABLE_LOGIC, args.options.paragraphs};
+    if (cutPageInPlace(grey, args.box, pageOptions, blocks) != PageStatus::Ok) {
+        // Checked above; only an image the library cannot take gets here.
         writeMessage(std::cout, kBoxOutsideImageMessage);
         return kExitBoxOutsideImage;
     }
     grey.release();
 
+    std::string logPath = args.logPath;
     if (logPath.empty())
-        logPath = savePath + "res_" + inputFileName +
-                  std::string(resultFormatExtension(options.resultFormat));
+        logPath = args.savePath + "res_" + args.inputFileName +
+                  std::string(resultFormatExtension(args.options.resultFormat));
     const ResultPage result{imagePath, pageSize.width, pageSize.height, blocks.blocks};
-    if (!writeResultFile(logPath, options.resultFormat, result)) {
+    if (!writeResultFile(logPath, args.options.resultFormat, result)) {
         discardPartialFile(logPath);
         writeMessage(std::cerr, "Could not write result file " + logPath);
         return kExitResultFileNotWritten;
     }
 
-    if (!saveImage)
+    if (!args.saveImage)
         return kExitSuccess;
     drawRegions(canvas, blocks.blocks, cv::Scalar(255, 0, 0), 3);
     drawRegions(canvas, blocks.unmerged, cv::Scalar(255, 255, 0), 2);
-    std::string imageOut = savePath + "res_" + inputFileName;
+    std::string imageOut = args.savePath + "res_" + args.inputFileName;
     if (!writeImage(imageOut, canvas)) {
         writeMessage(std::cerr, "Could not write annotated image " + imageOut);
         return kExitAnnotatedImageNotWritten;

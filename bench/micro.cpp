@@ -4,8 +4,8 @@
 
 #include <opencv2/core.hpp>
 
-#include "app/page.h"
 #include "core/profile.h"
+#include "segment/page_passes.h"
 #include "strategies/closed_background.h"
 #include "tools/pagegen.h"
 

@@ -13,9 +13,9 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include "app/merge.h"
-#include "app/pipeline.h"
 #include "segment/driver.h"
+#include "segment/merge.h"
+#include "segment/page_passes.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
-#include "app/image_io.h"
 #include "app/messages.h"
+#include "formats/image_io.h"
 #include "pagecut/pagecut.h"
 
 namespace py = pybind11;
@@ -78,7 +78,7 @@ pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs) 
     const std::string fault = pagecut::badTableLogicMessage(reprText(tableLogic));
     if (!value)
         raise(PyExc_TypeError, fault);
-    if (*value < pagecut::kTableLogicRange[0] || *value > pagecut::kTableLogicRange[1])
+    if (!pagecut::isTableLogicValue(*value))
         raise(PyExc_ValueError, fault);
     pagecut::PageOptions options;
     options.tableLogic = static_cast<int>(*value);

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/image_io.h"
+#include "formats/image_io.h"
 #include "fuzz/fuzz_cases.h"
 #include "tests/support/run_program.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Joining runs of consecutive blocks: columns collapse, neighbours stay apart.
-#include "app/merge.h"
+#include "segment/merge.h"
 
 #include <gtest/gtest.h>
 

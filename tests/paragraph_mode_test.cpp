@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The paragraph mode as a whole: coordinates mapped back, hostile pages, and
 // one run of the program with --paragraphs.
-#include "app/paragraph_mode.h"
+#include "paragraph/paragraph_mode.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // The regrouping rules on hand-made block lists, with U = 20 pixels.
-#include "app/paragraphs.h"
+#include "paragraph/grouping.h"
 
 #include <gtest/gtest.h>
 
-#include "app/paragraph_scale.h"
+#include "paragraph/scale.h"
 #include "tests/support/test_images.h"
 
 namespace pagecut {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page pipeline: the working page, and the two output files as the real
 // executable writes them.
-#include "app/pipeline.h"
+#include "segment/page_passes.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/result_formats.h"
+#include "formats/result_formats.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// A page from greyscale image to block lists: the working page and the two
-// passes with merging. No file is read or written here.
+// The default mode's page: the working page of a greyscale image, the two
+// passes over it and the merge. No file is read or written here.
 #pragma once
 
 #include <cstdint>
@@ -43,10 +43,5 @@ cv::Rect boxArea(const PageBox& box, const cv::Size& size);
 // Runs both passes over a working page and merges the second pass. The page
 // may be drawn into by the table strategies.
 PageRegions segmentWorkingPage(cv::Mat& page);
-
-// cutPage without a copy: `grey` (one 8-bit channel, not shared) becomes the
-// working page, and may be drawn into, so its pixels are lost.
-PageStatus cutPageInPlace(cv::Mat& grey, const PageBox& box, const PageOptions& options,
-                          PageBlocks& result);
 
 } // namespace pagecut

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/paragraph_scale.h"
+#include "paragraph/scale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,8 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "app/page.h"
 #include "core/profile.h"
+#include "segment/page_passes.h"
 
 namespace pagecut {
 

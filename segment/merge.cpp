@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/merge.h"
+#include "segment/merge.h"
 
 #include <algorithm>
 

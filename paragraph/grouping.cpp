@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/paragraphs.h"
+#include "paragraph/grouping.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,8 +8,8 @@
 
 #include <opencv2/core.hpp>
 
-#include "app/paragraph_scale.h"
 #include "core/profile.h"
+#include "paragraph/scale.h"
 
 namespace pagecut {
 

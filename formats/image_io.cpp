@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/image_io.h"
+#include "formats/image_io.h"
 
 #include <cstdio>
 #include <exception>

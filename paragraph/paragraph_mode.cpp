@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "app/paragraph_mode.h"
+#include "paragraph/paragraph_mode.h"
 
 #include <cmath>
 #include <vector>
 
-#include "app/page.h"
-#include "app/paragraph_scale.h"
-#include "app/paragraphs.h"
+#include "paragraph/grouping.h"
+#include "paragraph/scale.h"
+#include "segment/page_passes.h"
 
 namespace pagecut {
 
