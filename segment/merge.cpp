@@ -3,21 +3,9 @@
 
 #include <algorithm>
 
+#include "core/rect_algebra.h"
+
 namespace pagecut {
-
-cv::Rect boundingBox(const cv::Rect& a, const cv::Rect& b) {
-    const int x = std::min(a.x, b.x);
-    const int y = std::min(a.y, b.y);
-    const int right = std::max(a.x + a.width, b.x + b.width);
-    const int bottom = std::max(a.y + a.height, b.y + b.height);
-    return cv::Rect(x, y, right - x, bottom - y);
-}
-
-bool overlaps(const cv::Rect& a, const cv::Rect& b) {
-    const int w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
-    const int h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
-    return w > 0 && h > 0;
-}
 
 void mergeRegions(std::vector<Region> input, std::vector<Region>& output) {
     const std::size_t n = input.size();
@@ -31,7 +19,7 @@ void mergeRegions(std::vector<Region> input, std::vector<Region>& output) {
         for (std::size_t j = i + 1;; ++j) {
             const Region& next = input[j];
             Region merged = run;
-            merged.rect = boundingBox(run.rect, next.rect);
+            merged.rect = run.rect | next.rect;
             const auto hits = [&](const Region& other) {
                 return overlaps(merged.rect, other.rect);
             };

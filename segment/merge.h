@@ -16,10 +16,4 @@ namespace pagecut {
 // the first block of its run.
 void mergeRegions(std::vector<Region> input, std::vector<Region>& output);
 
-// Bounding box of two rectangles.
-cv::Rect boundingBox(const cv::Rect& a, const cv::Rect& b);
-
-// True when the rectangles share an area; touching edges do not count.
-bool overlaps(const cv::Rect& a, const cv::Rect& b);
-
 } // namespace pagecut

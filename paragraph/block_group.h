@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: Apache-2.0
+// A group of the paragraph mode's blocks: a line, a table or a paragraph.
+#pragma once
+
+#include <algorithm>
+
+#include <opencv2/core/types.hpp>
+
+namespace pagecut {
+
+struct BlockGroup {
+    cv::Rect box;       // bounding box of its blocks
+    int first = 0;      // reading-order index of its first block
+    bool table = false; // a table: never joined with anything else
+};
+
+// The group of the blocks of `a` and `b`, listed where the earlier was.
+inline BlockGroup unite(const BlockGroup& a, const BlockGroup& b) {
+    return {a.box | b.box, std::min(a.first, b.first), a.table || b.table};
+}
+
+} // namespace pagecut
