@@ -2,8 +2,11 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <string_view>
+
+#include "paragraph/paragraph_mode.h"
 
 namespace pagecut {
 
@@ -27,6 +30,26 @@ std::string setFlag(ProgramOptions& options, const std::string&) {
     return std::string();
 }
 
+// A decimal number of degrees between -45 and 45 ("1.5", "-0.25", "+2"); the
+// whole word must be the number. Anything else, infinities, NaN and
+// exponents included, gives nothing.
+std::optional<double> parseDegrees(const std::string& text) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+') {
+        digits.remove_prefix(1);
+        if (!digits.empty() && digits.front() == '-')
+            return std::nullopt;
+    }
+    if (digits.empty() || digits.find_first_not_of("-0123456789.") != std::string_view::npos)
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                              std::chars_format::fixed);
+    if (error != std::errc() || end != digits.data() + digits.size() || !isSkewValue(value))
+        return std::nullopt;
+    return value;
+}
+
 // Every option of the program, in the order the usage line names them.
 constexpr Option kOptions[] = {
     {"help", "", "describe the command line and exit", setFlag<&ProgramOptions::showHelp>},
@@ -43,6 +66,17 @@ constexpr Option kOptions[] = {
      }},
     {"paragraphs", "", "one block per paragraph, heading and table instead of the merged blocks",
      setFlag<&ProgramOptions::paragraphs>},
+    {"skew", "DEGREES",
+     "paragraph mode: the page's skew, counter-clockwise (0: do not straighten); "
+     "measured when not given",
+     [](ProgramOptions& o, const std::string& value) {
+         const std::optional<double> degrees = parseDegrees(value);
+         if (!degrees)
+             return "--skew should be a number of degrees between -45 and 45. Got " + value +
+                    " instead.";
+         o.skew = *degrees;
+         return std::string();
+     }},
     {"serve", "", "run page jobs from the standard input: one a line, words separated by tabs",
      setFlag<&ProgramOptions::serve>},
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,9 @@ struct ProgramOptions {
     bool showHelp = false;                         // --help: describe the command line and stop
     bool showVersion = false;                      // --version: print the version and stop
     ResultFormat resultFormat = ResultFormat::Txt; // --format: the result file's format
-    bool paragraphs = false; // --paragraphs: paragraph, heading and table blocks
-    bool serve = false;      // --serve: run the page jobs read from the standard input
+    bool paragraphs = false;      // --paragraphs: paragraph, heading and table blocks
+    bool serve = false;           // --serve: run the page jobs read from the standard input
+    std::optional<double> skew{}; // --skew: the page's skew for the paragraph mode
 };
 
 // The outcome of reading the leading options of a command line.

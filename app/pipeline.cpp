@@ -43,7 +43,7 @@ int runPagePipeline(const CommandLineArgs& args) {
     const cv::Size pageSize = grey.size(); // for the structured result formats
     PageBlocks blocks;
     // The grey page becomes the working page: nothing needs it afterwards.
-    const PageOptions pageOptions{TABLE_LOGIC, args.options.paragraphs};
+    const PageOptions pageOptions{TABLE_LOGIC, args.options.paragraphs, args.options.skew};
     if (cutPageInPlace(grey, args.box, pageOptions, blocks) != PageStatus::Ok) {
         // Checked above; only an image the library cannot take gets here.
         writeMessage(std::cout, kBoxOutsideImageMessage);
@@ -55,7 +55,9 @@ int runPagePipeline(const CommandLineArgs& args) {
     if (logPath.empty())
         logPath = args.savePath + "res_" + args.inputFileName +
                   std::string(resultFormatExtension(args.options.resultFormat));
-    const ResultPage result{imagePath, pageSize.width, pageSize.height, blocks.blocks};
+    const ResultPage result{imagePath,     pageSize.width,          pageSize.height,
+                            blocks.blocks, args.options.paragraphs, blocks.skew,
+                            blocks.layouts};
     if (!writeResultFile(logPath, args.options.resultFormat, result)) {
         discardPartialFile(logPath);
         writeMessage(std::cerr, "Could not write result file " + logPath);
@@ -64,8 +66,13 @@ int runPagePipeline(const CommandLineArgs& args) {
 
     if (!args.saveImage)
         return kExitSuccess;
-    drawRegions(canvas, blocks.blocks, cv::Scalar(255, 0, 0), 3);
-    drawRegions(canvas, blocks.unmerged, cv::Scalar(255, 255, 0), 2);
+    if (args.options.paragraphs) {
+        drawRegions(canvas, blocks.unmerged, cv::Scalar(255, 255, 0), 1);
+        drawLayouts(canvas, blocks.layouts);
+    } else {
+        drawRegions(canvas, blocks.blocks, cv::Scalar(255, 0, 0), 3);
+        drawRegions(canvas, blocks.unmerged, cv::Scalar(255, 255, 0), 2);
+    }
     std::string imageOut = args.savePath + "res_" + args.inputFileName;
     if (!writeImage(imageOut, canvas)) {
         writeMessage(std::cerr, "Could not write annotated image " + imageOut);

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
 // The result file in the formats other layout tools read: the program's own
-// plain lines, JSON, PAGE XML, ALTO and hOCR. Every format carries the same
-// blocks in the same order; the structured ones also name the image and give
-// its size.
+// plain lines, JSON, PAGE XML, ALTO and hOCR. Every format carries the
+// blocks of text in the same order; the structured ones also name the image
+// and give its size, and in the paragraph mode they carry every block with
+// its type, outline and text lines, and the page's skew.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include <opencv2/core/types.hpp>
+#include "formats/result_page.h"
 
 namespace pagecut {
 
@@ -26,14 +26,6 @@ std::string resultFormatNames();
 // The end of the default result file name: ".txt", ".json", ".page.xml",
 // ".alto.xml" or ".hocr".
 std::string_view resultFormatExtension(ResultFormat format);
-
-// What a result file describes.
-struct ResultPage {
-    std::string imagePath; // INPUT_IMAGE as given, any bytes
-    int width = 0;         // the image's size in pixels
-    int height = 0;
-    std::vector<cv::Rect> blocks; // in reading order
-};
 
 // Writes the result file at `path` in `format`. The structured formats are
 // UTF-8: each maximal run of bytes of the image path that is not valid UTF-8

@@ -40,6 +40,8 @@ PageStatus checkPage(const cv::Mat& grey, const PageBox& box, const PageOptions&
         return PageStatus::NotGreyscale;
     if (!isTableLogicValue(options.tableLogic))
         return PageStatus::BadTableLogic;
+    if (options.skew && !isSkewValue(*options.skew))
+        return PageStatus::BadSkew;
     return checkBox(box, grey.size());
 }
 
@@ -54,7 +56,7 @@ PageStatus cut(cv::Mat& grey, bool owned, const PageBox& box, const PageOptions&
         return status;
     const TableLogicScope tableLogic(options.tableLogic);
     if (options.paragraphs) {
-        cutParagraphs(grey, box, result);
+        cutParagraphs(grey, box, options.skew, result);
         return PageStatus::Ok;
     }
     cv::Mat page = owned ? grey : grey.clone();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/rect_algebra.h"
 #include "paragraph/block_group.h"
 #include "paragraph/clean.h"
 #include "paragraph/line_joining.h"
@@ -11,8 +12,31 @@
 
 namespace pagecut {
 
-std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                      const cv::Mat& glyphs, double textHeight) {
+namespace {
+
+// Lines in reading order: top to bottom, and left to right where they stand
+// level (the cells of a table row). Rows are formed after a plain sort, since
+// "level" is no ordering that a sort could take.
+void sortLines(std::vector<cv::Rect>& lines) {
+    std::sort(lines.begin(), lines.end(), [](const cv::Rect& a, const cv::Rect& b) {
+        return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+    const auto byX = [](const cv::Rect& a, const cv::Rect& b) { return a.x < b.x; };
+    std::size_t row = 0;
+    for (std::size_t k = 1; k <= lines.size(); ++k) {
+        if (k < lines.size() && verticalOverlap(lines[row], lines[k]) * 2 >
+                                    std::min(lines[row].height, lines[k].height))
+            continue;
+        std::stable_sort(lines.begin() + static_cast<std::ptrdiff_t>(row),
+                         lines.begin() + static_cast<std::ptrdiff_t>(k), byX);
+        row = k;
+    }
+}
+
+} // namespace
+
+std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
+                                            const cv::Mat& glyphs, double textHeight) {
     const double unit = lineUnit(blocks, textHeight);
     const std::vector<cv::Rect> pieces = cleanBlocks(blocks, ink, glyphs, unit);
     const std::vector<BlockGroup> lines0 = joinLines(pieces, unit);
@@ -21,10 +45,13 @@ std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const
         joinRuledTables(joinParagraphs(lines, unit), ruledTables(horizontalRules(ink, unit), unit));
     std::stable_sort(groups.begin(), groups.end(),
                      [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
-    std::vector<cv::Rect> boxes;
-    for (const BlockGroup& g : groups)
-        boxes.push_back(g.box);
-    return boxes;
+    std::vector<ParagraphBlock> out;
+    for (BlockGroup& g : groups) {
+        sortLines(g.lines);
+        out.push_back(
+            {g.box, g.table ? BlockType::Table : BlockType::Paragraph, std::move(g.lines)});
+    }
+    return out;
 }
 
 } // namespace pagecut

@@ -10,11 +10,21 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include "pagecut/pagecut.h"
+
 namespace pagecut {
 
+// A block of the paragraph mode on the page it was found on.
+struct ParagraphBlock {
+    cv::Rect box;
+    BlockType type = BlockType::Paragraph;
+    std::vector<cv::Rect> lines; // its text lines, in reading order
+};
+
 // The whole regrouping of `blocks` (second-pass order) on the 0/1 page `ink`
-// whose text is `textHeight` high: the groups' boxes in reading order.
-std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                      const cv::Mat& glyphs, double textHeight);
+// whose text is `textHeight` high, `glyphs` being its ink map (see
+// removeEdgeInk): the blocks a reader would mark, in reading order.
+std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
+                                            const cv::Mat& glyphs, double textHeight);
 
 } // namespace pagecut

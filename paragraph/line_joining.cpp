@@ -92,8 +92,10 @@ std::vector<BlockGroup> joinLines(const std::vector<cv::Rect>& blocks, double un
                 continue;
             }
         }
-        lines.push_back({r, k, false});
+        lines.push_back({r, k, false, {}});
     }
+    for (BlockGroup& line : lines)
+        line.lines = {line.box};
     return lines;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "paragraph/grouping.h"
+#include "paragraph/page_frame.h"
 #include "paragraph/scale.h"
 #include "segment/page_passes.h"
 
@@ -12,38 +13,53 @@ namespace pagecut {
 
 namespace {
 
-std::vector<cv::Rect> unscaleAll(const std::vector<cv::Rect>& rects, double scale, cv::Size page) {
-    std::vector<cv::Rect> out;
-    for (const cv::Rect& r : rects) {
-        const cv::Rect mapped = unscaleRect(r, scale, page);
-        if (!mapped.empty())
-            out.push_back(mapped);
+constexpr double kMaxSkew = 45;
+
+// `block` on the page; its box is empty when nothing of it is left there.
+BlockLayout layoutOnPage(const ParagraphBlock& block, const PageFrame& frame) {
+    BlockLayout layout;
+    layout.box = boxOnPage(block.box, frame);
+    layout.type = block.type;
+    layout.outline = outlineOnPage(block.box, frame);
+    for (const cv::Rect& line : block.lines) {
+        if (!boxOnPage(line, frame).empty())
+            layout.lines.push_back(outlineOnPage(line, frame));
     }
-    return out;
+    return layout;
 }
 
 } // namespace
 
-cv::Rect unscaleRect(const cv::Rect& r, double scale, cv::Size page) {
-    const int x0 = static_cast<int>(std::floor(r.x / scale));
-    const int y0 = static_cast<int>(std::floor(r.y / scale));
-    const int x1 = static_cast<int>(std::ceil((r.x + r.width) / scale));
-    const int y1 = static_cast<int>(std::ceil((r.y + r.height) / scale));
-    return cv::Rect(x0, y0, x1 - x0, y1 - y0) & cv::Rect(0, 0, page.width, page.height);
+bool isSkewValue(double degrees) {
+    return std::isfinite(degrees) && std::abs(degrees) <= kMaxSkew;
 }
 
-void cutParagraphs(const cv::Mat& grey, const PageBox& box, PageBlocks& result) {
+void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double> skew,
+                   PageBlocks& result) {
     ScaledPage scaled = scalePage(grey, box);
+    PageFrame frame;
+    frame.scale = scaled.scale;
+    frame.page = grey.size();
+    result.skew = skew.value_or(0.0);
     // The passes may draw into their page; the regrouping reads the ink as it was.
     cv::Mat working = scaled.ink.clone();
     const PageRegions regions = segmentWorkingPage(working);
     std::vector<cv::Rect> blocks;
     for (const Region& region : regions.blocks)
         blocks.push_back(region.rect);
-    const std::vector<cv::Rect> groups =
-        groupParagraphs(blocks, scaled.ink, scaled.glyphs, scaled.textHeight);
-    result.blocks = unscaleAll(groups, scaled.scale, grey.size());
-    result.unmerged = unscaleAll(blocks, scaled.scale, grey.size());
+    for (const ParagraphBlock& block :
+         groupParagraphs(blocks, scaled.ink, scaled.glyphs, scaled.textHeight)) {
+        BlockLayout layout = layoutOnPage(block, frame);
+        if (layout.box.empty())
+            continue;
+        if (isTextType(layout.type))
+            result.blocks.push_back(layout.box);
+        result.layouts.push_back(std::move(layout));
+    }
+    for (const cv::Rect& block : blocks) {
+        if (const cv::Rect mapped = boxOnPage(block, frame); !mapped.empty())
+            result.unmerged.push_back(mapped);
+    }
 }
 
 } // namespace pagecut

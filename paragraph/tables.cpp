@@ -108,9 +108,12 @@ std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double 
         cv::Rect box;
         const std::vector<std::size_t> members = tableMembers(lines, cell, i, end, box, unit);
         if (!members.empty()) {
-            for (const std::size_t k : members)
+            BlockGroup table{box, lines[members.front()].first, true, {}};
+            for (const std::size_t k : members) {
                 tableOf[k] = static_cast<int>(tables.size());
-            tables.push_back({box, lines[members.front()].first, true});
+                table.lines.insert(table.lines.end(), lines[k].lines.begin(), lines[k].lines.end());
+            }
+            tables.push_back(std::move(table));
         }
         i = std::max(end, i + 1);
     }
@@ -215,7 +218,7 @@ std::vector<BlockGroup> joinRuledTables(const std::vector<BlockGroup>& groups,
     std::vector<BlockGroup> out = groups;
     for (const cv::Rect& table : tables) {
         std::vector<BlockGroup> rest;
-        BlockGroup joined{table, 0, true};
+        BlockGroup joined{table, 0, true, {}};
         std::size_t at = SIZE_MAX;
         for (const BlockGroup& g : out) {
             if ((g.box & table).area() < kAbsorbShare * g.box.area()) {

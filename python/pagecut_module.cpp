@@ -7,6 +7,7 @@
 // unreadable file OSError.
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,8 +73,31 @@ pagecut::PageBox readBox(const py::object& box) {
     return {values[0], values[1], values[2], values[3]};
 }
 
+// A skew in degrees: None (measure it), or a real number between -45 and 45.
+std::optional<double> readSkew(const py::object& skew) {
+    if (skew.is_none())
+        return std::nullopt;
+    const std::string fault =
+        "skew should be None or a number of degrees between -45 and 45. Got " + reprText(skew) +
+        " instead.";
+    if (!PyFloat_Check(skew.ptr()) && !PyIndex_Check(skew.ptr()))
+        raise(PyExc_TypeError, fault);
+    const double value = PyFloat_AsDouble(skew.ptr());
+    if (value == -1.0 && PyErr_Occurred()) {
+        PyErr_Clear();
+        raise(PyExc_ValueError, fault);
+    }
+    if (!std::isfinite(value) || value < -45 || value > 45)
+        raise(PyExc_ValueError, fault);
+    return value;
+}
+
 // The one place where the keyword arguments become PageOptions.
-pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs) {
+pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs,
+                                 const py::object& skew, bool layout) {
+    if (layout && !paragraphs)
+        raise(PyExc_ValueError, "layout=True needs paragraphs=True: only the paragraph mode "
+                                "types its blocks.");
     const std::optional<long long> value = integerValue(tableLogic);
     const std::string fault = pagecut::badTableLogicMessage(reprText(tableLogic));
     if (!value)
@@ -83,13 +107,53 @@ pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs) 
     pagecut::PageOptions options;
     options.tableLogic = static_cast<int>(*value);
     options.paragraphs = paragraphs;
+    options.skew = readSkew(skew);
     return options;
 }
 
-// Divides `grey` without the GIL and gives the blocks as (x, y, width, height)
-// tuples in reading order. `grey` must stay valid until the call returns.
-py::list cutGrey(const cv::Mat& grey, const pagecut::PageBox& box,
-                 const pagecut::PageOptions& options) {
+py::list pointList(const pagecut::Outline& outline) {
+    py::list points;
+    for (const cv::Point& p : outline)
+        points.append(py::make_tuple(p.x, p.y));
+    return points;
+}
+
+py::dict boxDict(const cv::Rect& r) {
+    py::dict box;
+    box["x"] = r.x, box["y"] = r.y, box["width"] = r.width, box["height"] = r.height;
+    return box;
+}
+
+// The paragraph mode's page as the JSON result file gives it: the skew and
+// every block with its type, polygon and lines.
+py::dict layoutDict(const pagecut::PageBlocks& result) {
+    py::list blocks;
+    for (const pagecut::BlockLayout& layout : result.layouts) {
+        py::dict block = boxDict(layout.box);
+        block["type"] = pagecut::blockTypeName(layout.type);
+        block["polygon"] = pointList(layout.outline);
+        py::list lines;
+        for (const pagecut::Outline& line : layout.lines) {
+            const cv::Rect bounds =
+                cv::boundingRect(std::vector<cv::Point>(line.begin(), line.end()));
+            py::dict entry = boxDict(bounds);
+            entry["polygon"] = pointList(line);
+            lines.append(entry);
+        }
+        block["lines"] = lines;
+        blocks.append(block);
+    }
+    py::dict page;
+    page["skew"] = result.skew;
+    page["blocks"] = blocks;
+    return page;
+}
+
+// Divides `grey` without the GIL and gives the blocks of text as (x, y,
+// width, height) tuples in reading order, or with `layout` the typed page
+// (layoutDict). `grey` must stay valid until the call returns.
+py::object cutGrey(const cv::Mat& grey, const pagecut::PageBox& box,
+                   const pagecut::PageOptions& options, bool layout) {
     pagecut::PageBlocks result;
     pagecut::PageStatus status;
     {
@@ -98,6 +162,8 @@ py::list cutGrey(const cv::Mat& grey, const pagecut::PageBox& box,
     }
     if (status != pagecut::PageStatus::Ok)
         raise(PyExc_ValueError, pagecut::kBoxOutsideImageMessage);
+    if (layout)
+        return layoutDict(result);
     py::list blocks;
     for (const cv::Rect& r : result.blocks)
         blocks.append(py::make_tuple(r.x, r.y, r.width, r.height));
@@ -145,16 +211,16 @@ py::array pageArray(const py::object& image) {
     return contiguous;
 }
 
-py::list cut(const py::object& image, const py::object& box, const py::object& tableLogic,
-             bool paragraphs) {
+py::object cut(const py::object& image, const py::object& box, const py::object& tableLogic,
+               bool paragraphs, const py::object& skew, bool layout) {
     const pagecut::PageBox pageBox = readBox(box);
-    const pagecut::PageOptions options = readOptions(tableLogic, paragraphs);
+    const pagecut::PageOptions options = readOptions(tableLogic, paragraphs, skew, layout);
     const py::array page = pageArray(image);
     const int rows = static_cast<int>(page.shape(0)), cols = static_cast<int>(page.shape(1));
     const int channels = page.ndim() == 3 ? static_cast<int>(page.shape(2)) : 1;
     const cv::Mat pixels(rows, cols, CV_8UC(channels), const_cast<void*>(page.data()));
     if (channels == 1)
-        return cutGrey(pixels, pageBox, options);
+        return cutGrey(pixels, pageBox, options, layout);
     // Colour as the program's reader converts it when it decodes a colour
     // file itself: the same weights, rounded the same way; alpha ignored.
     cv::Mat grey;
@@ -162,15 +228,15 @@ py::list cut(const py::object& image, const py::object& box, const py::object& t
         py::gil_scoped_release release;
         cv::cvtColor(pixels, grey, channels == 3 ? cv::COLOR_BGR2GRAY : cv::COLOR_BGRA2GRAY);
     }
-    return cutGrey(grey, pageBox, options);
+    return cutGrey(grey, pageBox, options, layout);
 }
 
-py::list cutFile(const py::object& path, const py::object& box, const py::object& tableLogic,
-                 bool paragraphs) {
+py::object cutFile(const py::object& path, const py::object& box, const py::object& tableLogic,
+                   bool paragraphs, const py::object& skew, bool layout) {
     const py::module_ os = py::module_::import("os");
     const std::string file = os.attr("fsencode")(path).cast<std::string>();
     const pagecut::PageBox pageBox = readBox(box);
-    const pagecut::PageOptions options = readOptions(tableLogic, paragraphs);
+    const pagecut::PageOptions options = readOptions(tableLogic, paragraphs, skew, layout);
     cv::Mat grey;
     bool missing = false;
     {
@@ -182,7 +248,7 @@ py::list cutFile(const py::object& path, const py::object& box, const py::object
         raise(missing ? PyExc_FileNotFoundError : PyExc_OSError,
               pagecut::unreadableImageMessage(py::str(os.attr("fsdecode")(path))));
     }
-    return cutGrey(grey, pageBox, options);
+    return cutGrey(grey, pageBox, options, layout);
 }
 
 } // namespace
@@ -192,23 +258,29 @@ py::list cutFile(const py::object& path, const py::object& box, const py::object
 // multiprocessing send the function to their workers by pickling it. A Python
 // function of this module pickles as a reference to pagecut.cut.
 constexpr const char* kPublicFunctions = R"(
-def cut(image, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
+def cut(image, box=(0, 0, 0, 0), table_logic=1, paragraphs=False, skew=None, layout=False):
     """Divides a page held in a 2-D uint8 array (greyscale; every pixel that
     is not 255 is ink) or a 3-D uint8 array (BGR, converted to grey as pagecut
     converts colour files; BGRA too, alpha ignored).
 
     box is (BB_X0, BB_Y0, BB_X1, BB_Y1), right and bottom edges exclusive,
     all zeros for the whole page; table_logic is TABLE_LOGIC, 1 or 2.
-    Returns the blocks as (x, y, width, height) tuples in reading order.
+    paragraphs asks for the paragraph mode; skew fixes its page's skew in
+    degrees (counter-clockwise; 0 turns straightening off), which it measures
+    when None. Returns the blocks of text as (x, y, width, height) tuples in
+    reading order; with layout=True (paragraph mode only) a dict shaped as
+    the JSON result: "skew" and "blocks", each block with "x", "y", "width",
+    "height", "type", "polygon" (four (x, y) corners) and "lines" (each with
+    its box and polygon), pictures and rules included.
     The GIL is released while the page is divided. Raises TypeError or
     ValueError, in pagecut's words, for bad arguments."""
-    return _cut(image, box, table_logic, paragraphs)
+    return _cut(image, box, table_logic, paragraphs, skew, layout)
 
-def cut_file(path, box=(0, 0, 0, 0), table_logic=1, paragraphs=False):
+def cut_file(path, box=(0, 0, 0, 0), table_logic=1, paragraphs=False, skew=None, layout=False):
     """Reads the image file at path (str, bytes or os.PathLike) as pagecut
     reads it, and divides it as cut() does. Raises OSError
     (FileNotFoundError for a missing file) when it cannot be read."""
-    return _cut_file(path, box, table_logic, paragraphs)
+    return _cut_file(path, box, table_logic, paragraphs, skew, layout)
 )";
 
 PYBIND11_MODULE(pagecut, m) {

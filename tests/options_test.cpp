@@ -40,6 +40,8 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
         {{"--format"}, 1, true, "Option --format needs a value (FORMAT)."},
         {{"--paragraphs", "page.png"}, 1, true, ""},
         {{"--paragraphs=1", "page.png"}, 1, true, "Option --paragraphs takes no value."},
+        {{"--skew", "-1.5", "page.png"}, 2, true, ""},
+        {{"--skew=+45", "page.png"}, 1, true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.words));
@@ -54,6 +56,20 @@ TEST(ParseOptions, OnlyLeadingDoubleDashWordsAreOptionsAndDoubleDashEndsThem) {
     EXPECT_EQ(parseOptions({"--format=hocr"}).options.resultFormat, ResultFormat::Hocr);
     EXPECT_TRUE(parseOptions({"--paragraphs", "--", "page.png"}).options.paragraphs);
     EXPECT_FALSE(parseOptions({"page.png", "--paragraphs"}).options.paragraphs);
+    EXPECT_EQ(parseOptions({"--skew=-0.25"}).options.skew, -0.25);
+    EXPECT_EQ(parseOptions({"--skew=0"}).options.skew, 0.0);
+    EXPECT_FALSE(parseOptions({}).options.skew.has_value());
+}
+
+TEST(ParseOptions, SkewMustBeAPlainNumberOfDegreesWithinFortyFive) {
+    for (const char* bad :
+         {"45.01", "-46", "nan", "inf", "1e1", "0x1", "", "1.5deg", "--1", "+-1", "1.2.3", "."}) {
+        SCOPED_TRACE(bad);
+        const OptionsParse parse = parseOptions({std::string("--skew=") + bad});
+        EXPECT_EQ(parse.fault, std::string("--skew should be a number of degrees between -45 and "
+                                           "45. Got ") +
+                                   bad + " instead.");
+    }
 }
 
 TEST(ParseOptions, SynopsisAndDescriptionNameEveryOption) {

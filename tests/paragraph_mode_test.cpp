@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The paragraph mode as a whole: coordinates mapped back, hostile pages, and
-// one run of the program with --paragraphs.
+// The paragraph mode as a whole: hostile pages, and one run of the program
+// with --paragraphs.
 #include "paragraph/paragraph_mode.h"
 
 #include <fstream>
@@ -14,13 +14,6 @@
 
 namespace pagecut {
 namespace {
-
-TEST(ParagraphMode, ScaledBlocksMapBackOutwardAndClipped) {
-    EXPECT_EQ(unscaleRect({3, 3, 3, 3}, 2, {100, 100}), cv::Rect(1, 1, 2, 2));
-    EXPECT_EQ(unscaleRect({10, 10, 5, 5}, 0.5, {100, 100}), cv::Rect(20, 20, 10, 10));
-    EXPECT_EQ(unscaleRect({45, 0, 10, 10}, 0.5, {100, 100}), cv::Rect(90, 0, 10, 20));
-    EXPECT_TRUE(unscaleRect({60, 0, 10, 10}, 0.5, {100, 100}).empty());
-}
 
 TEST(ParagraphMode, HostilePagesGiveBlocksInsideThePageOrNone) {
     cv::Mat text = pagegen::blankPage(400, 300);

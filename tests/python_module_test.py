@@ -107,6 +107,11 @@ def test_paragraphs_give_the_programs_paragraph_blocks(pages, name):
     assert expected and expected != program_blocks(files[name])
     assert pagecut.cut(arrays[name], paragraphs=True) == expected
     assert pagecut.cut_file(files[name], paragraphs=True) == expected
+    # The layout holds the same blocks of text, typed and with their lines.
+    page = pagecut.cut_file(files[name], paragraphs=True, layout=True)
+    text = [b for b in page["blocks"] if b["type"] not in ("image", "separator")]
+    assert [(b["x"], b["y"], b["width"], b["height"]) for b in text] == expected
+    assert all(len(b["polygon"]) == 4 and b["lines"] for b in text)
 
 
 def test_table_setting_matters_on_the_table_page(pages):
@@ -135,6 +140,14 @@ FAULTS = [  # arguments of cut, exception, message
      "Got (0, 0, 0) instead."),
     ((GREY, (0, 0, 0, 0), 3), ValueError, "TABLE_LOGIC should be an int in (1, 2). Got 3 instead."),
     ((GREY, (0, 0, 0, 0), "2"), TypeError, "TABLE_LOGIC should be an int in (1, 2). Got '2' instead."),
+    ((GREY, (0, 0, 0, 0), 1, True, float("nan")), ValueError,
+     "skew should be None or a number of degrees between -45 and 45. Got nan instead."),
+    ((GREY, (0, 0, 0, 0), 1, True, 46), ValueError,
+     "skew should be None or a number of degrees between -45 and 45. Got 46 instead."),
+    ((GREY, (0, 0, 0, 0), 1, True, "1"), TypeError,
+     "skew should be None or a number of degrees between -45 and 45. Got '1' instead."),
+    ((GREY, (0, 0, 0, 0), 1, False, None, True), ValueError,
+     "layout=True needs paragraphs=True: only the paragraph mode types its blocks."),
 ]
 
 

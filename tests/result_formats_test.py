@@ -48,7 +48,8 @@ def read_page(path):
     for region in page.iter(page_ns("TextRegion")):
         p = [tuple(map(int, xy.split(","))) for xy in region.find(page_ns("Coords")).get("points").split()]
         assert p[1] == (p[2][0], p[0][1]) and p[3] == (p[0][0], p[2][1]), "a rectangle"
-        regions[region.get("id")] = (p[0][0], p[0][1], p[2][0] - p[0][0], p[2][1] - p[0][1])
+        # Points are pixels: the last column and row are inclusive.
+        regions[region.get("id")] = (p[0][0], p[0][1], p[2][0] - p[0][0] + 1, p[2][1] - p[0][1] + 1)
     refs = sorted((int(r.get("index")), r.get("regionRef")) for r in page.iter(page_ns("RegionRefIndexed")))
     assert [ref for _, ref in refs] == list(regions), "reading order = document order"
     blocks = [regions[ref] for _, ref in refs]
@@ -150,3 +151,64 @@ def test_result_file_not_written_is_code_7_and_leaves_no_partial_file(pages, for
         assert (r.returncode, r.stdout) == (7, b"")
         assert r.stderr == f"\nCould not write result file {log}\n".encode()
         assert log == "/dev/full" or not os.path.exists(log)
+
+
+TYPES = {"paragraph", "heading", "caption", "table", "image", "separator", "maths", "footnote",
+         "marginalia", "header", "page-number", "catch-word", "signature-mark"}
+
+
+def typed_blocks(format_name, path):
+    """(type, box, line boxes) of each block of a paragraph-mode result."""
+    root = json.load(open(path)) if format_name == "json" else ET.parse(path).getroot()
+    if format_name == "json":
+        return [(b["type"], (b["x"], b["y"], b["width"], b["height"]),
+                 [(l["x"], l["y"], l["width"], l["height"]) for l in b["lines"]]) for b in root["blocks"]]
+    if format_name == "page":
+        def box(element):
+            p = [tuple(map(int, xy.split(","))) for xy in element.find(page_ns("Coords")).get("points").split()]
+            xs, ys = [x for x, _ in p], [y for _, y in p]
+            return (min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+        kinds = {"TableRegion": "table", "ImageRegion": "image", "SeparatorRegion": "separator",
+                 "MathsRegion": "maths"}
+        page = root.find(page_ns("Page"))
+        return [(region.get("type") or kinds[region.tag.split("}")[1]], box(region),
+                 [box(line) for line in region.iter(page_ns("TextLine"))])
+                for region in page if region.tag.split("}")[1].endswith("Region")]
+    if format_name == "alto":
+        labels = {t.get("ID"): t.get("LABEL") for t in root.iter(alto_ns("StructureTag"))}
+        def box(e):
+            return tuple(int(e.get(k)) for k in ("HPOS", "VPOS", "WIDTH", "HEIGHT"))
+        space = root.find(f"{alto_ns('Layout')}/{alto_ns('Page')}/{alto_ns('PrintSpace')}")
+        return [(labels[b.get("TAGREFS")], box(b), [box(l) for l in b.iter(alto_ns("TextLine"))]) for b in space]
+    x = "{http://www.w3.org/1999/xhtml}"
+    page = [d for d in root.iter(x + "div") if d.get("class") == "ocr_page"][0]
+    return [(d.get("class"), hocr_box(d.get("title")), [hocr_box(s.get("title")) for s in d.iter(x + "span")])
+            for d in page]
+
+
+@pytest.mark.parametrize("format_name", FORMATS)
+def test_paragraph_mode_types_every_block_and_gives_its_lines(pages, format_name):
+    image = pages["sample"][0]
+    folder = pages["folder"]
+    extension, _, _, schema = FORMATS[format_name]
+    plain, result = f"{folder}/typed.txt", f"{folder}/typed{extension}"
+    assert run("--paragraphs", image, "0", "0", "0", "0", f"{folder}/", plain).returncode == 0
+    r = run("--paragraphs", f"--format={format_name}", image, "0", "0", "0", "0", f"{folder}/", result)
+    assert (r.returncode, r.stderr) == (0, b"")
+    blocks = typed_blocks(format_name, result)
+    with open(plain) as f:
+        text = [tuple(map(int, line.split())) for line in f]
+    assert len(text) > 5
+    # txt lists the blocks of text, in the same order as the typed formats.
+    assert [b for t, b, _ in blocks if t not in ("image", "separator", "ocr_photo", "ocr_separator")] == text
+    for kind, (x, y, w, h), lines in blocks:
+        assert kind in TYPES or kind.startswith("ocr_")
+        for lx, ly, lw, lh in lines:
+            assert x <= lx and y <= ly and lx + lw <= x + w and ly + lh <= y + h
+    assert sum(len(lines) for _, _, lines in blocks) >= len(text)
+    if format_name == "json":
+        assert json.load(open(result))["skew"] == 0
+    if schema:
+        check = subprocess.run(["xmllint", "--noout", "--nonet", "--schema", os.path.join(SCHEMAS, schema), result],
+                               capture_output=True)
+        assert check.returncode == 0, check.stderr.decode(errors="replace")

@@ -16,7 +16,9 @@
 // (PageOptions::tableLogic) is held per thread for the duration of a call.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <opencv2/core/mat.hpp>
@@ -41,11 +43,61 @@ struct PageOptions {
     // real threshold for grey scans; `unmerged` then holds the blocks they
     // were grouped from.
     bool paragraphs = false;
+    // Paragraph mode: the page's skew in degrees (see PageBlocks::skew),
+    // measured when not given; 0 turns straightening off. Between -45 and 45.
+    std::optional<double> skew{};
+};
+
+// What a block of the paragraph mode is.
+enum class BlockType {
+    Paragraph,
+    Heading,
+    Caption,
+    Table,
+    Image,     // a picture, figure or drawing
+    Separator, // a rule
+    Maths,     // a displayed formula
+    Footnote,
+    Marginalia, // a note beside the column
+    Header,     // a running head
+    PageNumber,
+    CatchWord,
+    SignatureMark,
+};
+
+// The name of a type in the result formats and the Python module:
+// "paragraph", "heading", "caption", "table", "image", "separator", "maths",
+// "footnote", "marginalia", "header", "page-number", "catch-word",
+// "signature-mark".
+const char* blockTypeName(BlockType type);
+
+// Whether blocks of the type hold text to read: all but images and rules.
+bool isTextType(BlockType type);
+
+// The outline of a block or a text line on the page: its top-left,
+// top-right, bottom-right and bottom-left corners as the text reads, so
+// turned with the page's skew. Each corner is a pixel of the page.
+using Outline = std::array<cv::Point, 4>;
+
+// A block of the paragraph mode with what it is and where its lines are.
+struct BlockLayout {
+    cv::Rect box; // the outline's bounding box, on the page
+    BlockType type = BlockType::Paragraph;
+    Outline outline{};
+    std::vector<Outline> lines; // text lines in reading order; none for images and rules
 };
 
 struct PageBlocks {
-    std::vector<cv::Rect> blocks;   // the final blocks, in reading order
+    // The final blocks in reading order. In the paragraph mode, the blocks of
+    // text: images and rules are only in `layouts`.
+    std::vector<cv::Rect> blocks;
     std::vector<cv::Rect> unmerged; // the blocks before neighbours were merged
+    // Paragraph mode only. The angle in degrees by which the page's lines
+    // are turned counter-clockwise as the image is displayed (positive: they
+    // rise to the right); turning the page clockwise by it straightens them.
+    double skew = 0;
+    // Paragraph mode only: every block, text or not, in reading order.
+    std::vector<BlockLayout> layouts;
 };
 
 enum class PageStatus {
@@ -54,6 +106,7 @@ enum class PageStatus {
     BadTableLogic,   // tableLogic is neither 1 nor 2
     BoxOutsideImage, // the box reaches the last column or row or beyond
     EmptyBox,        // x0 >= x1 or y0 >= y1 in a box that is not all zeros
+    BadSkew,         // skew is not a finite number between -45 and 45
 };
 
 // Segments `grey` (one 8-bit channel; every pixel that is not 255 is ink)
