@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,18 +60,47 @@ inline PageStatus cutPageWithPlainCopies(const cv::Mat& grey, const PageBox& box
     return status;
 }
 
+// The paragraph mode's layouts: every box on the page, every outline and
+// line corner a pixel of it, and the blocks of text, in order, are the final
+// blocks.
+inline std::string checkLayouts(const PageBlocks& result, const cv::Size& page) {
+    const cv::Rect whole(0, 0, page.width, page.height);
+    std::vector<cv::Rect> text;
+    for (const BlockLayout& layout : result.layouts) {
+        if (std::string fault = checkInside({layout.box}, page, "layout"); !fault.empty())
+            return fault;
+        for (const cv::Point& p : layout.outline) {
+            if (!whole.contains(p))
+                return "an outline corner off the page";
+        }
+        for (const Outline& line : layout.lines) {
+            for (const cv::Point& p : line) {
+                if (!whole.contains(p))
+                    return "a line corner off the page";
+            }
+        }
+        if (isTextType(layout.type))
+            text.push_back(layout.box);
+    }
+    if (text != result.blocks)
+        return "the blocks of text are not the final blocks";
+    if (!(result.skew >= -45 && result.skew <= 45))
+        return "a skew of " + std::to_string(result.skew);
+    return "";
+}
+
 // Runs cutPage on `grey`, then again with plain copies, and checks: the
 // status is the one the box calls for, an Ok result has every block inside
 // the page with a positive size, a refused one is empty, the image is left
 // alone, and the lending run agrees with the plain one.
 inline std::string checkCut(const cv::Mat& grey, const PageBox& box, int tableLogic,
-                            bool paragraphs = false) {
+                            bool paragraphs = false, std::optional<double> skew = std::nullopt) {
     const bool zeros = box.x0 == 0 && box.y0 == 0 && box.x1 == 0 && box.y1 == 0;
     const bool usable = box.x0 >= 0 && box.y0 >= 0 && box.x1 < grey.cols && box.y1 < grey.rows &&
                         (zeros || (box.x0 < box.x1 && box.y0 < box.y1));
     const cv::Mat before = grey.clone();
     PageBlocks first, second;
-    const PageOptions options{tableLogic, paragraphs};
+    const PageOptions options{tableLogic, paragraphs, skew};
     const PageStatus status = cutPage(grey, box, options, first);
     if ((status == PageStatus::Ok) != usable)
         return "status " + std::to_string(static_cast<int>(status)) + " for the box " +
@@ -85,6 +115,8 @@ inline std::string checkCut(const cv::Mat& grey, const PageBox& box, int tableLo
     std::string fault = checkInside(first.blocks, grey.size(), "final");
     if (fault.empty())
         fault = checkInside(first.unmerged, grey.size(), "unmerged");
+    if (fault.empty() && paragraphs)
+        fault = checkLayouts(first, grey.size());
     if (!fault.empty())
         return fault;
     if (cutPageWithPlainCopies(grey, box, options, second) != status ||
@@ -262,6 +294,9 @@ inline std::string runDrawCase(const std::uint8_t* data, std::size_t size) {
         fault = checkCut(page, PageBox{}, 2);
     if (fault.empty())
         fault = checkCut(page, PageBox{}, 1, true);
+    // A skew given from the input's first bytes: -45 to 45 degrees.
+    if (fault.empty() && size > 0)
+        fault = checkCut(page, PageBox{}, 1, true, (data[0] % 181 - 90) / 2.0);
     return fault;
 }
 
