@@ -56,7 +56,9 @@ int fail(std::ostream& stream, const std::string& text, const Usage& usage, int 
 
 void printHelp(const std::string& programName) {
     std::cout << usageLine(programName, true) << "\n\nOptions (before INPUT_IMAGE; -- ends them):\n"
-              << optionsDescription() << std::flush;
+              << optionsDescription()
+              << "\nThe arguments, formats, exit codes and messages: man pagecut.\n"
+              << std::flush;
 }
 
 void printVersion() {

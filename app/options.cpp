@@ -21,6 +21,7 @@ struct Option {
     std::string_view valueName;   // empty for a flag, such as "FORMAT"
     std::string_view description; // for --help
     ApplyOption apply;
+    std::string (*values)() = nullptr; // the values it takes, listed after the description
 };
 
 // A flag: sets its member of ProgramOptions.
@@ -55,7 +56,7 @@ constexpr Option kOptions[] = {
     {"help", "", "describe the command line and exit", setFlag<&ProgramOptions::showHelp>},
     {"version", "", "print the version of pagecut and of OpenCV and exit",
      setFlag<&ProgramOptions::showVersion>},
-    {"format", "FORMAT", "the result file's format: txt (default), json, page, alto or hocr",
+    {"format", "FORMAT", "the result file's format (txt by default): ",
      [](ProgramOptions& o, const std::string& value) {
          const std::optional<ResultFormat> format = resultFormatNamed(value);
          if (!format)
@@ -63,7 +64,8 @@ constexpr Option kOptions[] = {
                     " instead.";
          o.resultFormat = *format;
          return std::string();
-     }},
+     },
+     resultFormatNames},
     {"paragraphs", "", "one block per paragraph, heading and table instead of the merged blocks",
      setFlag<&ProgramOptions::paragraphs>},
     {"skew", "DEGREES",
@@ -164,7 +166,8 @@ std::string optionsDescription() {
     for (const Option& option : kOptions) {
         std::string head = "  " + spelling(option);
         head.resize(std::max<std::size_t>(head.size() + 2, 24), ' ');
-        text.append(head).append(option.description).append("\n");
+        text.append(head).append(option.description);
+        text.append(option.values != nullptr ? option.values() : "").append("\n");
     }
     return text;
 }

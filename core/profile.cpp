@@ -145,6 +145,34 @@ bool rowHasInk(const std::uint8_t* row, int length) {
     return false;
 }
 
+cv::Mat profileValues(const cv::Mat& profile) {
+    return profile.isContinuous() ? profile : profile.clone();
+}
+
+RunList nonzeroRuns(const cv::Mat& profile) {
+    const cv::Mat values = profileValues(profile);
+    const std::int32_t* v = values.ptr<std::int32_t>();
+    return findRuns(static_cast<int>(values.total()), [v](int i) { return v[i] != 0; });
+}
+
+RunList longInkRuns(const std::uint8_t* row, int length, int minLength) {
+    RunList runs;
+    for (int probe = 0; probe < length; probe += minLength) {
+        if (row[probe] == 0)
+            continue;
+        int start = probe, end = probe + 1;
+        while (start > 0 && row[start - 1] != 0)
+            --start;
+        while (end < length && row[end] != 0)
+            ++end;
+        if (end - start >= minLength)
+            runs.insert(runs.end(), {start, end});
+        // The next probe lies past the run.
+        probe = (end - 1) / minLength * minLength;
+    }
+    return runs;
+}
+
 RunList findProfileRuns(const cv::Mat& profile, std::int32_t fullScale, const Region& region,
                         std::int32_t noise, bool excludeFull) {
     std::int32_t threshold = noise;
@@ -155,28 +183,12 @@ RunList findProfileRuns(const cv::Mat& profile, std::int32_t fullScale, const Re
     }
     // Compared in 64 bits so that an extreme full scale cannot overflow.
     const std::int64_t fullLimit = std::int64_t(fullScale) - margin;
-
-    RunList runs;
-    bool inside = false;
-    std::int32_t index = 0;
-    for (int r = 0; r < profile.rows; ++r) {
-        const std::int32_t* row = profile.ptr<std::int32_t>(r);
-        for (int c = 0; c < profile.cols; ++c, ++index) {
-            const std::int32_t v = row[c];
-            if (!inside) {
-                if (v > threshold && (!excludeFull || v < fullLimit)) {
-                    runs.push_back(index);
-                    inside = true;
-                }
-            } else if (v <= threshold) {
-                runs.push_back(index);
-                inside = false;
-            }
-        }
-    }
-    if (inside)
-        runs.push_back(index);
-    return runs;
+    const cv::Mat values = profileValues(profile);
+    const std::int32_t* v = values.ptr<std::int32_t>();
+    const auto aboveNoise = [v, threshold](int i) { return v[i] > threshold; };
+    return findRuns(
+        static_cast<int>(values.total()),
+        [&](int i) { return aboveNoise(i) && (!excludeFull || v[i] < fullLimit); }, aboveNoise);
 }
 
 RunList blockColumnRuns(const cv::Mat& image, const Region& region,

@@ -31,6 +31,43 @@ std::int32_t inkInRow(const std::uint8_t* row, int length);
 // True when any of the first `length` bytes of `row` is not 0.
 bool rowHasInk(const std::uint8_t* row, int length);
 
+// The runs of consecutive indices of [0, count) that `continues` admits and
+// whose first index `opens` admits too, as pairs (start, end) in a RunList.
+// `opens` must admit no index that `continues` refuses. The runs of the
+// profiles, of blank rows and of rule rows are all found by this one loop.
+template <typename Opens, typename Continues>
+RunList findRuns(int count, Opens opens, Continues continues) {
+    RunList runs;
+    bool inside = false;
+    for (int i = 0; i < count; ++i) {
+        if (inside ? !continues(i) : opens(i)) {
+            runs.push_back(i);
+            inside = !inside;
+        }
+    }
+    if (inside)
+        runs.push_back(count);
+    return runs;
+}
+
+// The runs of consecutive indices of [0, count) that `inRun` admits.
+template <typename InRun> RunList findRuns(int count, InRun inRun) {
+    return findRuns(count, inRun, inRun);
+}
+
+// The values of an int32 profile (one row or one column, or any matrix read
+// row by row), in one block: `profile` itself, or a copy of a strided view.
+cv::Mat profileValues(const cv::Mat& profile);
+
+// The runs of nonzero entries of an int32 profile.
+RunList nonzeroRuns(const cv::Mat& profile);
+
+// The runs of nonzero bytes of a row of `length` pixels that are at least
+// `minLength` long (at least 1). Only every minLength-th byte is read until
+// one is ink, since a run that long covers one of them: long rules on a
+// mostly blank row are found quickly.
+RunList longInkRuns(const std::uint8_t* row, int length, int minLength);
+
 // Runs of elements above the noise threshold. With `excludeFull` a run may not
 // open at an element within a margin of `fullScale` (a rule line). An inverted
 // region uses threshold 0 and no margin.

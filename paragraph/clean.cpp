@@ -42,14 +42,10 @@ constexpr double kPictureGlyphShare = 0.3; // this share of their ink is in char
 
 // The first and one past the last nonzero entry of a profile, or {0, 0}.
 std::pair<int, int> inkSpan(const cv::Mat& profile) {
-    const int n = static_cast<int>(profile.total());
-    const int* v = profile.ptr<int>();
-    int a = 0, b = n;
-    while (a < n && v[a] == 0)
-        ++a;
-    while (b > a && v[b - 1] == 0)
-        --b;
-    return {a, a < b ? b : a};
+    const RunList runs = nonzeroRuns(profile);
+    if (runs.empty())
+        return {0, 0};
+    return {runs.front(), runs.back()};
 }
 
 cv::Mat profileOf(const cv::Mat& ink, const cv::Rect& r, bool rows) {
@@ -68,24 +64,11 @@ cv::Rect trimmed(const cv::Mat& ink, const cv::Rect& r) {
 
 // Ink runs of a profile separated by blank runs longer than `minGap`.
 std::vector<std::pair<int, int>> inkRuns(const cv::Mat& profile, int minGap) {
-    std::vector<std::pair<int, int>> runs;
-    const int n = static_cast<int>(profile.total());
-    const int* v = profile.ptr<int>();
-    for (int i = 0; i < n;) {
-        if (v[i] == 0) {
-            ++i;
-            continue;
-        }
-        int end = i;
-        while (end < n && v[end] != 0)
-            ++end;
-        if (!runs.empty() && i - runs.back().second <= minGap)
-            runs.back().second = end;
-        else
-            runs.emplace_back(i, end);
-        i = end;
-    }
-    return runs;
+    const RunList runs = closeGaps(nonzeroRuns(profile), minGap + 1);
+    std::vector<std::pair<int, int>> pairs;
+    for (std::size_t k = 0; k + 1 < runs.size(); k += 2)
+        pairs.emplace_back(runs[k], runs[k + 1]);
+    return pairs;
 }
 
 void appendPieces(const cv::Mat& ink, const cv::Rect& r, bool rows, int minGap,

@@ -183,8 +183,12 @@ double medianGlyphHeight(const cv::Mat& ink) {
 } // namespace
 
 double estimateTextHeight(const cv::Mat& ink) {
+    return estimateTextHeight(ink, measuredAtHalfSize(ink) ? halfSize(ink > 0) : cv::Mat());
+}
+
+double estimateTextHeight(const cv::Mat& ink, const cv::Mat& half) {
     if (measuredAtHalfSize(ink))
-        return 2 * medianGlyphHeight(halfSize(ink > 0) >= 128);
+        return 2 * medianGlyphHeight(half >= 128);
     return medianGlyphHeight(ink);
 }
 
@@ -245,15 +249,17 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
     cv::Mat labels;
     const std::vector<Component> components = labelComponents(ink, labels);
     const int reach = static_cast<int>(std::lround(kEdgeInkReach * textHeight));
-    // 0: blank, 1: ink, 2: ink of a character-sized component, 3: wiped.
-    std::vector<std::uint8_t> kind(components.size(), 0);
+    // Each component's value in the ink map.
+    std::vector<std::uint8_t> kind(components.size(), kOtherInk);
     for (std::size_t k = 1; k < components.size(); ++k) {
         const cv::Rect& r = components[k].box;
         const bool touches = r.x <= frame.x || r.y <= frame.y || r.br().x >= frame.br().x ||
                              r.br().y >= frame.br().y;
         const bool glyph =
             r.height >= 0.5 * textHeight && r.height <= 3 * textHeight && r.width <= 6 * textHeight;
-        kind[k] = touches && std::max(r.width, r.height) >= reach ? 3 : glyph ? 2 : 1;
+        kind[k] = touches && std::max(r.width, r.height) >= reach ? kEdgeInk
+                  : glyph                                         ? kGlyphInk
+                                                                  : kOtherInk;
     }
     cv::Mat glyphs(ink.size(), CV_8UC1);
     for (int y = 0; y < ink.rows; ++y) {
@@ -266,8 +272,8 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
             if (label[x] == 0)
                 continue;
             const std::uint8_t k = kind[label[x]];
-            row[x] = k != 3;
-            glyphRow[x] = k == 2 ? kGlyphInk : k == 3 ? kEdgeInk : 0;
+            row[x] = k != kEdgeInk;
+            glyphRow[x] = k;
         }
     }
     return glyphs;
@@ -280,8 +286,7 @@ ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
     // A large page is measured at half size, and a page to be halved or more
     // is scaled from that half.
     const cv::Mat half = measuredAtHalfSize(ink) ? halfSize(ink) : cv::Mat();
-    const double textHeight =
-        half.empty() ? medianGlyphHeight(ink) : 2 * medianGlyphHeight(half >= 128);
+    const double textHeight = estimateTextHeight(ink, half);
     page.scale = pageScale(textHeight, ink.size());
     page.ink = half.empty() || page.scale > 0.5
                    ? rescaleInk(ink, page.scale, 255)

@@ -14,7 +14,9 @@ namespace pagecut {
 // The text height the page is scaled to, in pixels.
 constexpr double kNominalTextHeight = 12.0;
 
-// Values of the ink map of removeEdgeInk.
+// Values of the ink map of removeEdgeInk: blank paper and ink of no other
+// kind, ink of a character-sized component, wiped ink of the page's edge.
+constexpr int kOtherInk = 0;
 constexpr int kGlyphInk = 1;
 constexpr int kEdgeInk = 2;
 
@@ -28,6 +30,11 @@ cv::Mat thresholdInk(const cv::Mat& grey);
 // when fewer than 20 such components leave the height unknown. Pages over
 // 4 megapixels are measured at half size, which is four times quicker.
 double estimateTextHeight(const cv::Mat& ink);
+
+// The same, for a caller that has the page at half size anyway: `half` is
+// `ink` as 0/255 averaged over 2 x 2 cells, read only for pages over
+// 4 megapixels.
+double estimateTextHeight(const cv::Mat& ink, const cv::Mat& half);
 
 // The factor that brings `textHeight` to the nominal size, clamped to
 // 0.2 - 4 and to a scaled page of at most max(pixels, 16 MP); 1 when the

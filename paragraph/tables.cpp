@@ -10,6 +10,7 @@
 
 #include "core/profile.h"
 #include "core/rect_algebra.h"
+#include "strategies/ruled_table.h"
 
 namespace pagecut {
 
@@ -129,15 +130,27 @@ std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double 
     return out;
 }
 
+// The ruled tables here and the ruled table of the segmentation
+// (strategies/ruled_table) look for different things. That one finds, inside
+// one block, two rules as wide as the block around a body of narrow columns
+// under a heading, and draws the table closed; this one finds, on the whole
+// page at the nominal text size, stacks of three or more rules of any length,
+// to keep the rows between them together. What both ask of a rule is shared:
+// its ink runs along a row (longInkRuns), and two rules of one table have
+// ends that align (endsAlign).
+
 namespace {
+
+RuleExtent extentOf(const cv::Rect& rule) {
+    return {rule.x, rule.x + rule.width};
+}
 
 // The rule still growing in the last row that `run` continues (its ends
 // within `slack` of the run's), taken out of `growing` and joined with the
 // run; the run alone when none does.
 cv::Rect continueRule(std::vector<cv::Rect>& growing, const cv::Rect& run, int slack) {
     for (cv::Rect& rule : growing) {
-        if (!rule.empty() && std::abs(rule.x - run.x) <= slack &&
-            std::abs(rule.x + rule.width - (run.x + run.width)) <= slack) {
+        if (!rule.empty() && endsAlign(extentOf(rule), extentOf(run), slack)) {
             const cv::Rect joined = rule | run;
             rule = cv::Rect();
             return joined;
@@ -153,21 +166,11 @@ std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit) {
     const int slack = static_cast<int>(kTableRuleEnds * unit);
     std::vector<cv::Rect> rules, growing;
     for (int y = 0; y < ink.rows; ++y) {
-        const uchar* row = ink.ptr<uchar>(y);
+        const RunList runs = longInkRuns(ink.ptr<std::uint8_t>(y), ink.cols, minLength);
         std::vector<cv::Rect> next;
-        // A run of minLength pixels covers a multiple of minLength, so only
-        // those are looked at, and the runs through them followed.
-        for (int probe = 0; probe < ink.cols; probe += minLength) {
-            if (row[probe] == 0)
-                continue;
-            int start = probe, end = probe + 1;
-            while (start > 0 && row[start - 1] != 0)
-                --start;
-            while (end < ink.cols && row[end] != 0)
-                ++end;
-            if (end - start >= minLength)
-                next.push_back(continueRule(growing, {start, y, end - start, 1}, slack));
-            probe = (end - 1) / minLength * minLength;
+        for (std::size_t k = 0; k + 1 < runs.size(); k += 2) {
+            const cv::Rect run(runs[k], y, runs[k + 1] - runs[k], 1);
+            next.push_back(continueRule(growing, run, slack));
         }
         std::copy_if(growing.begin(), growing.end(), std::back_inserter(rules),
                      [](const cv::Rect& r) { return !r.empty(); });
@@ -184,15 +187,15 @@ std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit) {
 std::vector<cv::Rect> ruledTables(std::vector<cv::Rect> rules, double unit) {
     std::sort(rules.begin(), rules.end(),
               [](const cv::Rect& a, const cv::Rect& b) { return a.y < b.y; });
-    const double slack = kTableRuleEnds * unit;
+    // Ends are whole columns apart, so the slack's fraction never counts.
+    const int slack = static_cast<int>(kTableRuleEnds * unit);
     std::vector<std::pair<cv::Rect, int>> stacks; // the box of each stack and its rules
     std::vector<cv::Rect> lastRule;
     for (const cv::Rect& rule : rules) {
         std::size_t k = 0;
         for (; k < stacks.size(); ++k) {
             const cv::Rect& last = lastRule[k];
-            if (std::abs(last.x - rule.x) <= slack &&
-                std::abs(last.x + last.width - (rule.x + rule.width)) <= slack &&
+            if (endsAlign(extentOf(last), extentOf(rule), slack) &&
                 rule.y - (last.y + last.height) <= kTableRowHeight * unit)
                 break;
         }

@@ -11,23 +11,14 @@ std::int32_t measureLineGap(cv::Mat view, SegmentationParams params) {
     if (params.boxPass)
         return 0;
     // Only blank or not matters here, so a row stops at its first ink.
-    std::vector<std::int32_t> bounds;
-    bool blank = false;
-    for (int r = 0; r < view.rows; ++r) {
-        const bool rowBlank = !rowHasInk(view.ptr<std::uint8_t>(r), view.cols);
-        if (rowBlank != blank) {
-            bounds.push_back(r);
-            blank = rowBlank;
-        }
-    }
-    if (blank)
-        bounds.push_back(view.rows);
-    if (bounds.empty())
+    const RunList blankRuns = findRuns(
+        view.rows, [&view](int r) { return !rowHasInk(view.ptr<std::uint8_t>(r), view.cols); });
+    if (blankRuns.empty())
         return 1;
 
     std::vector<std::int32_t> heights;
-    for (std::size_t i = 0; i + 1 < bounds.size(); i += 2)
-        heights.push_back(bounds[i + 1] - bounds[i]);
+    for (std::size_t i = 0; i + 1 < blankRuns.size(); i += 2)
+        heights.push_back(blankRuns[i + 1] - blankRuns[i]);
     return upperMedian(std::move(heights));
 }
 

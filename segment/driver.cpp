@@ -66,7 +66,11 @@ void divideLevel(cv::Mat& image, Region region, std::vector<Region>& output,
                                                      : cutRows(image, region, params, framed);
     if (children.empty() || atDepthLimit) {
         if (columnLevel) {
-            // The whole block once more, at a row level.
+            // The whole block once more, at a row level. At the depth limit
+            // a column level also falls through to its children below, so
+            // a block that deep is handed on whole and still divided into
+            // its columns. That is intended: the limit is soft, and the final
+            // merge joins what overlaps.
             divideBlock(image, region, output, params, loan);
         } else if (!params.boxPass || framed) {
             output.push_back(region);

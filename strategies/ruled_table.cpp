@@ -11,7 +11,8 @@ namespace pagecut {
 
 namespace {
 
-constexpr int kExtentTolerance = 5;
+// The ends of the two rules of a table lie at most this many columns apart.
+constexpr int kExtentSlack = 4;
 constexpr int kHeadingLinesExamined = 5;
 constexpr double kNarrowColumnShare = 0.1;
 
@@ -48,22 +49,10 @@ void drawInk(cv::Mat& image, const cv::Rect& rect) {
 
 RunList findRuleRows(cv::Mat rowProfile, std::int32_t width, std::int32_t noise) {
     const double threshold = (double(width) - noise) - 0.05 * width;
-    RunList rules;
-    bool inside = false;
-    std::int32_t index = 0;
-    for (int r = 0; r < rowProfile.rows; ++r) {
-        const std::int32_t* row = rowProfile.ptr<std::int32_t>(r);
-        for (int c = 0; c < rowProfile.cols; ++c, ++index) {
-            const bool rule = double(row[c]) >= threshold;
-            if (rule != inside) {
-                rules.push_back(index);
-                inside = rule;
-            }
-        }
-    }
-    if (inside)
-        rules.push_back(index);
-    return rules;
+    const cv::Mat values = profileValues(rowProfile);
+    const std::int32_t* v = values.ptr<std::int32_t>();
+    return findRuns(static_cast<int>(values.total()),
+                    [v, threshold](int i) { return double(v[i]) >= threshold; });
 }
 
 std::vector<RuleExtent> measureRuleExtents(const cv::Mat& image, cv::Rect blockRect,
@@ -72,24 +61,19 @@ std::vector<RuleExtent> measureRuleExtents(const cv::Mat& image, cv::Rect blockR
     for (std::size_t r = 0; r + 1 < ruleRuns.size(); r += 2) {
         const int middle = (ruleRuns[r] + ruleRuns[r + 1]) / 2;
         const std::uint8_t* row = image.ptr<std::uint8_t>(blockRect.y + middle) + blockRect.x;
-        int bestStart = 0, bestEnd = 0;
-        int x = 0;
-        while (x < blockRect.width) {
-            if (row[x] == 0) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < blockRect.width && row[x] != 0)
-                ++x;
-            if (x - start > bestEnd - bestStart) {
-                bestStart = start;
-                bestEnd = x;
-            }
+        const RunList runs = longInkRuns(row, blockRect.width, 1);
+        RuleExtent longest;
+        for (std::size_t k = 0; k + 1 < runs.size(); k += 2) {
+            if (runs[k + 1] - runs[k] > longest.end - longest.start)
+                longest = {runs[k], runs[k + 1]};
         }
-        extents.push_back({bestStart, bestEnd});
+        extents.push_back(longest);
     }
     return extents;
+}
+
+bool endsAlign(const RuleExtent& a, const RuleExtent& b, int slack) {
+    return std::abs(a.start - b.start) <= slack && std::abs(a.end - b.end) <= slack;
 }
 
 namespace {
@@ -103,7 +87,7 @@ struct RulePair {
 };
 
 // The first pair of rules, taken two at a time (first with second, third with
-// fourth, never overlapping pairs), whose ends lie within kExtentTolerance of
+// fourth, never overlapping pairs), whose ends lie within kExtentSlack of
 // each other.
 std::optional<RulePair> findRulePair(const cv::Mat& image, const Region& block,
                                      const SegmentationParams& params, const cv::Mat& rowInk) {
@@ -114,8 +98,7 @@ std::optional<RulePair> findRulePair(const cv::Mat& image, const Region& block,
     for (std::size_t upper = 0; upper + 1 < extents.size(); upper += 2) {
         const RuleExtent& a = extents[upper];
         const RuleExtent& b = extents[upper + 1];
-        if (std::abs(a.start - b.start) < kExtentTolerance &&
-            std::abs(a.end - b.end) < kExtentTolerance)
+        if (endsAlign(a, b, kExtentSlack))
             return RulePair{rules[2 * upper], rules[2 * upper + 1], rules[2 * upper + 2],
                             rules[2 * upper + 3], a};
     }

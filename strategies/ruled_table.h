@@ -39,6 +39,11 @@ std::vector<Region> isolateRuledTable(cv::Mat& image, Region block, Segmentation
 // Runs of rows that hold at least (width - noise) - 0.05 x width ink pixels.
 RunList findRuleRows(cv::Mat rowProfile, std::int32_t width, std::int32_t noise);
 
+// True when both ends of `a` lie at most `slack` columns from those of `b`:
+// the test that two rules belong to one table. The paragraph mode's ruled
+// tables use it too.
+bool endsAlign(const RuleExtent& a, const RuleExtent& b, int slack);
+
 // For each rule, the longest run of ink on its middle row, leftmost among
 // equals; 0, 0 for a row without ink.
 std::vector<RuleExtent> measureRuleExtents(const cv::Mat& image, cv::Rect blockRect,

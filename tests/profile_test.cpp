@@ -42,6 +42,33 @@ TEST(FindProfileRuns, ThresholdMarginAndOpenRunsFollowTheRules) {
     }
 }
 
+// The pixel-row run finder probes every minLength-th byte only: it must still
+// find exactly the runs that long that a plain scan finds, on random rows.
+TEST(LongInkRuns, FindsTheRunsAPlainScanFindsAtEveryMinimumLength) {
+    cv::RNG random(5);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::vector<std::uint8_t> row(random.uniform(0, 60));
+        for (std::uint8_t& pixel : row)
+            pixel = random.uniform(0, 3) != 0 ? 1 : 0; // long runs are common
+        const int length = static_cast<int>(row.size());
+        cv::Mat profile;
+        cv::Mat(std::vector<std::int32_t>(row.begin(), row.end())).copyTo(profile);
+        const RunList all = nonzeroRuns(profile);
+        for (int minLength = 1; minLength <= 7; ++minLength) {
+            RunList expected;
+            for (std::size_t k = 0; k + 1 < all.size(); k += 2) {
+                if (all[k + 1] - all[k] >= minLength)
+                    expected.insert(expected.end(), {all[k], all[k + 1]});
+            }
+            EXPECT_EQ(longInkRuns(row.data(), length, minLength), expected)
+                << "trial " << trial << ", minimum " << minLength;
+        }
+    }
+    // A strided column of a profile reads like its copy.
+    const cv::Mat profile = (cv::Mat_<std::int32_t>(3, 2) << 0, 1, 2, 0, 3, 4);
+    EXPECT_EQ(nonzeroRuns(profile.col(0)), (RunList{1, 3}));
+}
+
 TEST(RegionsFromRuns, ClipsDropsNarrowSlabsAndRefusesTheParentItself) {
     const cv::Mat image = test::blankImage(100, 100);
     Region parent;
