@@ -2,7 +2,9 @@
 // Reading and writing image files without letting the codecs' own complaints
 // ("libpng error: ...") or exceptions reach the caller: the program's streams
 // carry only its own messages, and a file that cannot be decoded or written is
-// an ordinary failure.
+// an ordinary failure. The complaints are kept from the C library's error
+// stream of the calling thread alone; descriptor 2 is never redirected, so
+// that other threads' writes to it all arrive.
 #pragma once
 
 #include <string>
