@@ -7,11 +7,14 @@
 #include <exception>
 #include <fstream>
 #include <mutex>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
+
+#include "formats/atomic_file.h"
 
 namespace pagecut {
 
@@ -105,20 +108,24 @@ cv::Mat readGreyImage(const std::string& path) {
 
 namespace {
 
-// Whether the writer chosen by the extension of `path` can hold an image of
-// `image`'s type (the grey-only formats cannot hold the colour annotation).
-// Only a dot in the file name starts an extension; OpenCV's own lookup would
-// also take one in a folder name ("v1.jpg/scan").
-bool writerTakes(const std::string& path, const cv::Mat& image) {
+// The extension of `path` when the writer it chooses can hold an image of
+// `image`'s type (the grey-only formats cannot hold the colour annotation);
+// empty otherwise. Only a dot in the file name starts an extension; OpenCV's
+// own lookup would also take one in a folder name ("v1.jpg/scan").
+std::string writerExtension(const std::string& path, const cv::Mat& image) {
     const std::size_t slash = path.find_last_of("/\\");
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    if (!cv::haveImageWriter(path))
-        return false;
-    std::vector<std::uint8_t> encoded;
-    const cv::Mat sample(1, 1, image.type(), cv::Scalar::all(0));
-    return cv::imencode(path.substr(dot), sample, encoded);
+        return "";
+    try {
+        if (!cv::haveImageWriter(path))
+            return "";
+        std::vector<std::uint8_t> encoded;
+        const cv::Mat sample(1, 1, image.type(), cv::Scalar::all(0));
+        return cv::imencode(path.substr(dot), sample, encoded) ? path.substr(dot) : "";
+    } catch (const std::exception&) {
+        return "";
+    }
 }
 
 } // namespace
@@ -126,15 +133,17 @@ bool writerTakes(const std::string& path, const cv::Mat& image) {
 bool writeImage(std::string& path, const cv::Mat& image) {
     QuietCodecs quiet;
     try {
-        bool takes = false;
-        try {
-            takes = writerTakes(path, image);
-        } catch (const std::exception&) {
-            takes = false;
-        }
-        if (!takes)
+        std::string extension = writerExtension(path, image);
+        if (extension.empty()) {
             path += ".png";
-        return cv::imwrite(path, image);
+            extension = ".png";
+        }
+        // Encoded in memory, so that the file appears whole or not at all.
+        std::vector<std::uint8_t> encoded;
+        if (!cv::imencode(extension, image, encoded))
+            return false;
+        return writeFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(encoded.data()), encoded.size()));
     } catch (const std::exception&) {
         return false;
     }

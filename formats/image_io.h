@@ -20,8 +20,9 @@ cv::Mat readGreyImage(const std::string& path);
 // Writes `image` in the format its path names. When no writer knows the
 // path's extension, or that format cannot hold an image of this type (a grey
 // format given the colour annotation), ".png" is appended to `path` and PNG
-// is written. Returns
-// false when the file could not be written; `path` then names the file tried.
+// is written. The file appears whole or not at all (writeFileAtomically).
+// Returns false when the file could not be written; `path` then names the
+// file tried.
 bool writeImage(std::string& path, const cv::Mat& image);
 
 // Turns OpenCV's own log output off for the rest of the process.

@@ -150,3 +150,4 @@ def test_result_file_not_written_is_code_7_and_leaves_no_partial_file(pages, for
         assert (r.returncode, r.stdout) == (7, b"")
         assert r.stderr == f"\nCould not write result file {log}\n".encode()
         assert log == "/dev/full" or not os.path.exists(log)
+    assert not [name for name in os.listdir(pages["folder"]) if "partial" in name]  # nor a hidden part
