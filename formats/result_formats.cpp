@@ -2,8 +2,11 @@
 #include "formats/result_formats.h"
 
 #include <array>
+#include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
+#include <system_error>
 
 #include "formats/atomic_file.h"
 
@@ -169,14 +172,26 @@ std::string attribute(std::string_view name, const std::string& value) {
     return out.append(name).append("=\"").append(value).append("\"");
 }
 
-// The current time in UTC as an XML Schema dateTime.
-std::string nowUtc() {
-    const std::time_t now = std::time(nullptr);
+// The time the result is made, in UTC as an XML Schema dateTime: the
+// SOURCE_DATE_EPOCH of the environment when it is set (seconds since 1970, as
+// reproducible builds fix it), so that two runs over one page give the same
+// bytes; otherwise the current time. A value that is not a plain count of
+// seconds up to the end of the year 9999 is passed over.
+std::string createdTime() {
+    std::time_t when = std::time(nullptr);
+    constexpr long long kLastSecondOf9999 = 253402300799;
+    const char* fixed = std::getenv("SOURCE_DATE_EPOCH");
+    const std::string_view text = fixed != nullptr ? fixed : "";
+    long long seconds = -1;
+    const auto [end, fault] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (!text.empty() && fault == std::errc() && end == text.data() + text.size() && seconds >= 0 &&
+        seconds <= kLastSecondOf9999)
+        when = static_cast<std::time_t>(seconds);
     std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    gmtime_r(&when, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return stamp;
 }
 
 constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -195,18 +210,19 @@ std::string jsonResult(const ResultPage& page) {
     return out + (page.blocks.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
-// Corners of a block as PAGE points, right and bottom edges exclusive as
-// everywhere in the program.
+// Corners of a block as PAGE points: pixels of the block, so the last column
+// and row are inclusive (unlike the program's exclusive edges) and every point
+// lies on the image.
 std::string pagePoints(const cv::Rect& r) {
     const std::string x0 = number(r.x), y0 = number(r.y);
-    const std::string x1 = number(r.x + r.width), y1 = number(r.y + r.height);
+    const std::string x1 = number(r.x + r.width - 1), y1 = number(r.y + r.height - 1);
     return x0 + ',' + y0 + ' ' + x1 + ',' + y0 + ' ' + x1 + ',' + y1 + ' ' + x0 + ',' + y1;
 }
 
 std::string pageResult(const ResultPage& page) {
     constexpr std::string_view ns =
         "http://schema.primaresearch.org/PAGE/gts/pagecontent/2019-07-15";
-    const std::string created = nowUtc();
+    const std::string created = createdTime();
     std::string out(kXmlDeclaration);
     out += "<PcGts xmlns=\"" + std::string(ns) + "\">\n  <Metadata>\n";
     out += "    <Creator>" + std::string(kSoftware) + "</Creator>\n";
