@@ -151,8 +151,12 @@ int serveJobs(const std::string& programName, std::streambuf& in, int statusFd) 
             printed = "Job line longer than " + std::to_string(kMaxJobLine) + " bytes.";
         else
             printed = "Job line cut short: the input ended before its line end.";
-        if (!writeAll(statusFd, statusLine(code, printed)))
-            return kExitResultFileNotWritten;
+        // No one reads the answers any more: the jobs stop. This is no result
+        // file that failed (code 7), but the serving itself.
+        if (!writeAll(statusFd, statusLine(code, printed))) {
+            writeMessage(std::cerr, "Internal error: cannot write a status line");
+            return kExitInternalError;
+        }
         if (read == JobLineRead::Cut)
             return kExitSuccess;
     }

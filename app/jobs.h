@@ -45,8 +45,9 @@ std::string splitJobLine(const std::string& line, std::vector<std::string>& word
 std::string statusLine(int code, const std::string& printed);
 
 // Answers every job of `in` with one status line written to `statusFd`, until
-// the input ends. Returns 0 at the end of the input, or 7 when a status line
-// could not be written (the reader has gone).
+// the input ends. Returns 0 at the end of the input, or 9 after the message
+// "Internal error: cannot write a status line" when a status line could not
+// be written (the reader has gone): the jobs after it are not run.
 int serveJobs(const std::string& programName, std::streambuf& in, int statusFd);
 
 // serveJobs on the process's standard streams. The jobs get /dev/null as

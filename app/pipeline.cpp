@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/pipeline.h"
 
-#include <cstdio>
 #include <iostream>
-#include <sys/stat.h>
 
 #include <opencv2/imgproc.hpp>
 
@@ -16,17 +14,6 @@
 #include "segment/page_passes.h"
 
 namespace pagecut {
-
-namespace {
-
-// A result file that could not be written completely must not look complete.
-void discardPartialFile(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-        std::remove(path.c_str());
-}
-
-} // namespace
 
 int runPagePipeline(const CommandLineArgs& args) {
     const std::string imagePath = args.inputDirectory + args.inputFileName;
@@ -59,7 +46,6 @@ int runPagePipeline(const CommandLineArgs& args) {
                             blocks.blocks, args.options.paragraphs, blocks.skew,
                             blocks.layouts};
     if (!writeResultFile(logPath, args.options.resultFormat, result)) {
-        discardPartialFile(logPath);
         writeMessage(std::cerr, "Could not write result file " + logPath);
         return kExitResultFileNotWritten;
     }

@@ -28,9 +28,14 @@ if(NOT PAGECUT_GZIP)
     message(FATAL_ERROR "gzip is needed to install the manual pages")
 endif()
 # Configures TEMPLATE into the build folder as NAME and compresses it
-# reproducibly (no name or time stamp in the gzip header) into NAME.gz.
+# reproducibly (no name or time stamp in the gzip header) into NAME.gz. A
+# fourth argument COPYONLY copies TEMPLATE as it is.
 function(pagecut_gzipped_file template name target)
-    configure_file(${template} ${PROJECT_BINARY_DIR}/${name} @ONLY)
+    set(mode @ONLY)
+    if(ARGN)
+        set(mode ${ARGN})
+    endif()
+    configure_file(${template} ${PROJECT_BINARY_DIR}/${name} ${mode})
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${name}.gz
         COMMAND ${PAGECUT_GZIP} -9 -n -c ${PROJECT_BINARY_DIR}/${name} > ${name}.gz
         DEPENDS ${PROJECT_BINARY_DIR}/${name}
@@ -89,8 +94,9 @@ endif()
 set(PAGECUT_PACKAGE_CONTACT "${pagecut_default_contact}"
     CACHE STRING "Maintainer of the Debian packages, as Name <address>")
 
-# Each package carries the licence (a machine-readable copyright file) and a
-# Debian changelog of this version, in its own documentation folder.
+# Each package carries the licence (a machine-readable copyright file), a
+# Debian changelog of this version and the project's CHANGELOG.md, which that
+# changelog points to, in its own documentation folder.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${PROJECT_BINARY_DIR}/copyright
     @ONLY)
 execute_process(COMMAND date -u -R -d "${PAGECUT_RELEASE_DATE} 12:00"
@@ -98,6 +104,7 @@ execute_process(COMMAND date -u -R -d "${PAGECUT_RELEASE_DATE} 12:00"
     COMMAND_ERROR_IS_FATAL ANY)
 pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in changelog
     pagecut_debian_changelog)
+pagecut_gzipped_file(${PROJECT_SOURCE_DIR}/CHANGELOG.md CHANGELOG.md pagecut_changelog COPYONLY)
 set(pagecut_doc_components runtime dev)
 if(PAGECUT_PYTHON_MODULE)
     list(APPEND pagecut_doc_components python)
@@ -110,7 +117,7 @@ foreach(component ${pagecut_doc_components})
         set(package python3-pagecut)
     endif()
     install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+        ${PROJECT_BINARY_DIR}/CHANGELOG.md.gz DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
 endforeach()
 
 set(CPACK_PACKAGE_NAME pagecut)
@@ -131,9 +138,10 @@ set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
 pagecut divides the printed content of a page image into rectangular text\n\
 blocks and lists them in reading order, one line per block, with an\n\
 annotated copy of the page on request. pagecut-batch runs it over folders\n\
-of pages on all cores with GNU parallel.")
-# The batch script needs GNU parallel; pagecut itself does not.
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS parallel)
+of pages on all cores, and with GNU parallel also on other machines.")
+# Only those runs of the batch script need GNU parallel (its options -- and
+# --sshloginfile); pagecut itself and the batch's own workers do not.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS parallel)
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME pagecut-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)

@@ -33,12 +33,14 @@ if(NOT PAGECUT_PYTHON_MODULE)
     return()
 endif()
 
-# The module reads files as the program does (formats/image_io.cpp) and divides
+# The module reads files as the program does (formats/image_io.cpp, whose
+# writer needs formats/atomic_file.cpp) and divides
 # pages with the library; it is built into build/python/ so that tests and
 # users can put that folder on PYTHONPATH.
 # NO_EXTRAS: no link-time optimisation, whose whole-program view gives g++ 12
 # false warnings; the Debian package strips the module as it strips the program.
-pybind11_add_module(pagecut_python NO_EXTRAS python/pagecut_module.cpp formats/image_io.cpp)
+pybind11_add_module(pagecut_python NO_EXTRAS python/pagecut_module.cpp formats/image_io.cpp
+    formats/atomic_file.cpp)
 set_target_properties(pagecut_python PROPERTIES OUTPUT_NAME pagecut
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/python)
 target_include_directories(pagecut_python PRIVATE ${PROJECT_SOURCE_DIR})

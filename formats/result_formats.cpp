@@ -2,8 +2,9 @@
 #include "formats/result_formats.h"
 
 #include <array>
-#include <fstream>
+#include <string>
 
+#include "formats/atomic_file.h"
 #include "formats/text_encoding.h"
 #include "formats/xml_results.h"
 
@@ -90,14 +91,13 @@ std::string structuredResult(ResultFormat format, const ResultPage& page) {
     return std::string();
 }
 
-// The program's own format, a line at a time, each flushed as it always was.
-bool writeTxtLines(std::ofstream& file, const std::vector<cv::Rect>& blocks) {
-    for (const cv::Rect& r : blocks) {
-        file << r.x << ' ' << r.y << ' ' << r.width << ' ' << r.height << std::endl;
-        if (!file)
-            return false;
-    }
-    return true;
+// The program's own format: one line per block.
+std::string txtResult(const std::vector<cv::Rect>& blocks) {
+    std::string out;
+    for (const cv::Rect& r : blocks)
+        out +=
+            number(r.x) + ' ' + number(r.y) + ' ' + number(r.width) + ' ' + number(r.height) + '\n';
+    return out;
 }
 
 } // namespace
@@ -126,17 +126,11 @@ std::string_view resultFormatExtension(ResultFormat format) {
 }
 
 bool writeResultFile(const std::string& path, ResultFormat format, const ResultPage& page) {
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (!file)
-        return false;
-    if (format == ResultFormat::Txt) {
-        if (!writeTxtLines(file, page.blocks))
-            return false;
-    } else {
-        file << structuredResult(format, page);
-    }
-    file.close();
-    return !file.fail();
+    // Made whole in memory first: a run that fails or is killed while writing
+    // leaves no part of it under the name.
+    const std::string content =
+        format == ResultFormat::Txt ? txtResult(page.blocks) : structuredResult(format, page);
+    return writeFileAtomically(path, content);
 }
 
 } // namespace pagecut

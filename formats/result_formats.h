@@ -31,9 +31,9 @@ std::string_view resultFormatExtension(ResultFormat format);
 // UTF-8: each maximal run of bytes of the image path that is not valid UTF-8
 // becomes one U+FFFD, as Unicode recommends (and as Python's and browsers'
 // decoders do); in the XML formats control characters other than tab and
-// line ends, which XML cannot hold, become U+FFFD too. Returns false when the
-// file could not be opened or completely written; a partly written file is
-// then left as it is.
+// line ends, which XML cannot hold, become U+FFFD too. The file appears whole
+// or not at all (writeFileAtomically). Returns false when it could not be
+// written completely.
 bool writeResultFile(const std::string& path, ResultFormat format, const ResultPage& page);
 
 } // namespace pagecut

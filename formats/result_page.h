@@ -20,7 +20,7 @@ struct ResultPage {
     // every block with its type, outline and lines, and the page's skew.
     bool typed = false;
     double skew = 0;
-    std::vector<BlockLayout> layouts;
+    std::vector<BlockLayout> layouts{};
 };
 
 // The bounding box of an outline, whose corners are pixels (so inclusive).

@@ -4,11 +4,13 @@
 // order, with the program's results. The pages are divided without the GIL,
 // so several threads divide pages at once; each call carries its own table
 // setting. Faults raise TypeError or ValueError in the program's words, an
-// unreadable file OSError.
+// unreadable file OSError, a failed allocation MemoryError. The process's
+// file descriptors are never redirected: other threads write to them freely.
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -111,6 +113,20 @@ pagecut::PageOptions readOptions(const py::object& tableLogic, bool paragraphs,
     return options;
 }
 
+// Runs `work` without the GIL. OpenCV reports an allocation that failed as
+// its own exception: it becomes std::bad_alloc, which raises MemoryError as a
+// failed allocation of the C++ library does.
+template <typename Work> void withoutGil(Work work) {
+    py::gil_scoped_release release;
+    try {
+        work();
+    } catch (const cv::Exception& error) {
+        if (error.code == cv::Error::StsNoMem)
+            throw std::bad_alloc();
+        throw;
+    }
+}
+
 py::list pointList(const pagecut::Outline& outline) {
     py::list points;
     for (const cv::Point& p : outline)
@@ -155,11 +171,8 @@ py::dict layoutDict(const pagecut::PageBlocks& result) {
 py::object cutGrey(const cv::Mat& grey, const pagecut::PageBox& box,
                    const pagecut::PageOptions& options, bool layout) {
     pagecut::PageBlocks result;
-    pagecut::PageStatus status;
-    {
-        py::gil_scoped_release release;
-        status = pagecut::cutPage(grey, box, options, result);
-    }
+    pagecut::PageStatus status = pagecut::PageStatus::Ok;
+    withoutGil([&] { status = pagecut::cutPage(grey, box, options, result); });
     if (status != pagecut::PageStatus::Ok)
         raise(PyExc_ValueError, pagecut::kBoxOutsideImageMessage);
     if (layout)
@@ -204,11 +217,9 @@ py::array pageArray(const py::object& image) {
                                 "Got shape " +
                                     shapeText(array) + " instead.");
     }
-    // Strided views (slices, transposes, Fortran order) are copied here.
-    py::array contiguous = py::array_t<std::uint8_t, py::array::c_style>::ensure(array);
-    if (!contiguous)
-        throw py::error_already_set();
-    return contiguous;
+    // Strided views (slices, transposes, Fortran order) are copied here; a
+    // copy that finds no memory raises numpy's MemoryError as it is.
+    return py::array_t<std::uint8_t, py::array::c_style>(static_cast<const py::object&>(array));
 }
 
 py::object cut(const py::object& image, const py::object& box, const py::object& tableLogic,
@@ -224,30 +235,47 @@ py::object cut(const py::object& image, const py::object& box, const py::object&
     // Colour as the program's reader converts it when it decodes a colour
     // file itself: the same weights, rounded the same way; alpha ignored.
     cv::Mat grey;
-    {
-        py::gil_scoped_release release;
+    withoutGil([&] {
         cv::cvtColor(pixels, grey, channels == 3 ? cv::COLOR_BGR2GRAY : cv::COLOR_BGRA2GRAY);
-    }
+    });
     return cutGrey(grey, pageBox, options, layout);
+}
+
+// The path as open() takes it: str, bytes or os.PathLike (anything else
+// raises TypeError), in the file system's encoding. A NUL byte would end the
+// name early, so it raises ValueError, in open()'s words.
+std::string filePath(const py::object& path) {
+    const std::string file = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+    if (file.find('\0') != std::string::npos)
+        raise(PyExc_ValueError, "embedded null byte");
+    return file;
+}
+
+// Raises `type` (an OSError) for the file that cannot be read. The message
+// shows the name decoded as the file system encodes it, with each byte that
+// does not decode as an escape ("\xff"), so that building and printing the
+// message cannot fail.
+[[noreturn]] void raiseUnreadable(PyObject* type, const std::string& file) {
+    const py::object encoding = py::module_::import("sys").attr("getfilesystemencoding")();
+    const py::str name = py::bytes(file).attr("decode")(encoding, "backslashreplace");
+    const py::object message = py::str(pagecut::unreadableImageMessage("")) + name;
+    PyErr_SetObject(type, message.ptr());
+    throw py::error_already_set();
 }
 
 py::object cutFile(const py::object& path, const py::object& box, const py::object& tableLogic,
                    bool paragraphs, const py::object& skew, bool layout) {
-    const py::module_ os = py::module_::import("os");
-    const std::string file = os.attr("fsencode")(path).cast<std::string>();
+    const std::string file = filePath(path);
     const pagecut::PageBox pageBox = readBox(box);
     const pagecut::PageOptions options = readOptions(tableLogic, paragraphs, skew, layout);
     cv::Mat grey;
     bool missing = false;
-    {
-        py::gil_scoped_release release;
+    withoutGil([&] {
         grey = pagecut::readGreyImage(file);
         missing = grey.empty() && ::access(file.c_str(), F_OK) != 0 && errno == ENOENT;
-    }
-    if (grey.empty()) {
-        raise(missing ? PyExc_FileNotFoundError : PyExc_OSError,
-              pagecut::unreadableImageMessage(py::str(os.attr("fsdecode")(path))));
-    }
+    });
+    if (grey.empty())
+        raiseUnreadable(missing ? PyExc_FileNotFoundError : PyExc_OSError, file);
     return cutGrey(grey, pageBox, options, layout);
 }
 
@@ -279,7 +307,8 @@ def cut(image, box=(0, 0, 0, 0), table_logic=1, paragraphs=False, skew=None, lay
 def cut_file(path, box=(0, 0, 0, 0), table_logic=1, paragraphs=False, skew=None, layout=False):
     """Reads the image file at path (str, bytes or os.PathLike) as pagecut
     reads it, and divides it as cut() does. Raises OSError
-    (FileNotFoundError for a missing file) when it cannot be read."""
+    (FileNotFoundError for a missing file) when it cannot be read, and
+    ValueError for a path holding a NUL."""
     return _cut_file(path, box, table_logic, paragraphs, skew, layout)
 )";
 

@@ -281,14 +281,22 @@ TEST_F(BadInput, ResultFileThatCannotBeWrittenIsCode7AndNoImageIsAttempted) {
     EXPECT_EQ(r.stdErr, "\nCould not write result file " + prefix + "res_page.png.txt\n");
 }
 
-TEST_F(BadInput, ResultFileOverTheFileSizeLimitIsCode7AndIsRemoved) {
-    // Writing past the limit raises SIGXFSZ, which must not end the program.
-    const test::ProgramResult r = runLimited("ulimit -f 0", args(image, log));
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.exitCode, 7);
-    EXPECT_EQ(r.stdErr, "\nCould not write result file " + log + "\n");
-    EXPECT_FALSE(fileExists(log));
-    EXPECT_FALSE(fileExists(dir.path() + "res_page.png"));
+TEST_F(BadInput, ResultFileOverTheFileSizeLimitIsCode7AndLeavesTheEarlierResult) {
+    const std::string earlier = "an earlier, complete result\n";
+    for (const bool rerun : {false, true}) {
+        SCOPED_TRACE(rerun ? "rerun" : "first run");
+        if (rerun)
+            writeFile(log, earlier);
+        // Writing past the limit raises SIGXFSZ, which must not end the program.
+        const test::ProgramResult r = runLimited("ulimit -f 0", args(image, log));
+        EXPECT_EQ(r.signal, 0);
+        EXPECT_EQ(r.exitCode, 7);
+        EXPECT_EQ(r.stdErr, "\nCould not write result file " + log + "\n");
+        EXPECT_EQ(readFile(log), rerun ? earlier : "");
+        EXPECT_EQ(fileExists(log), rerun);
+        EXPECT_FALSE(fileExists(dir.path() + "res_page.png"));
+        EXPECT_EQ(filesInDir(), rerun ? 2u : 1u); // no half-written file under another name
+    }
 }
 
 TEST_F(BadInput, AnnotatedImageThatCannotBeWrittenIsCode8AfterACompleteResultFile) {

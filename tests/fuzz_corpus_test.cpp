@@ -8,6 +8,7 @@
 
 #include "formats/image_io.h"
 #include "fuzz/fuzz_cases.h"
+#include "fuzz/word_cases.h"
 #include "tests/support/run_program.h"
 
 namespace pagecut {
@@ -46,6 +47,10 @@ TEST(FuzzCorpus, DecodedInputsKeepTheInvariants) {
 
 TEST(FuzzCorpus, DrawnInputsKeepTheInvariants) {
     EXPECT_GT(replay("draw_segment", fuzz::runDrawCase), 0);
+}
+
+TEST(FuzzCorpus, JobStreamsKeepTheInvariants) {
+    EXPECT_GT(replay("command_words", fuzz::runWordsCase), 0);
 }
 
 } // namespace

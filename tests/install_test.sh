@@ -184,9 +184,21 @@ debian_package() {
     local file
     for file in ./usr/bin/pagecut ./usr/bin/pagecut-batch ./usr/share/man/man1/pagecut.1.gz \
         ./usr/share/man/man1/pagecut-batch.1.gz ./usr/share/doc/pagecut/copyright \
-        ./usr/share/doc/pagecut/changelog.gz; do
+        ./usr/share/doc/pagecut/changelog.gz ./usr/share/doc/pagecut/CHANGELOG.md.gz; do
         check "pagecut package holds $file" grep -qx "$file" "$tmp/runtime.files"
     done
+    # The Debian changelog points at a file beside it in every package.
+    local named package
+    for package in "$runtime" "$dev"; do
+        named=$(dpkg-deb --fsys-tarfile "$package" | tar -xOf - --wildcards '*/changelog.gz' |
+            gzip -dc | grep -o '[A-Za-z.]*\.md\.gz')
+        check "${package##*/} holds $named, which its changelog names" \
+            grep -q "/${named:-no-file-named}\$" <(dpkg-deb -c "$package")
+    done
+    # The batch script's own workers need no GNU parallel: it is only suggested.
+    check "pagecut suggests parallel and needs it nowhere" \
+        test "$(dpkg-deb -f "$runtime" Suggests)" = parallel -a \
+        -z "$(dpkg-deb -f "$runtime" Recommends Depends | grep -w parallel)"
     check "pagecut package holds no library or header" \
         test -z "$(grep -E '\.(a|h)$|/cmake/' "$tmp/runtime.files")"
     for file in ./usr/include/pagecut/pagecut.h '.*/libpagecut\.a' \
@@ -210,7 +222,7 @@ debian_package() {
 
     # lintian, Debian's package checker, finds no error and no warning. Its
     # note about running as root is not about the packages.
-    local package lintian_status
+    local lintian_status
     for package in "$tmp"/packages/*.deb; do
         lintian --fail-on error,warning "$package" >"$tmp/lintian.txt" 2>&1
         lintian_status=$?

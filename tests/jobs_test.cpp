@@ -4,8 +4,10 @@
 // the results of single runs.
 #include "app/jobs.h"
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
@@ -68,6 +70,21 @@ TEST(JobLines, EveryCommandLineStartsFromTableLogicOne) {
     EXPECT_EQ(runCommandLine("pagecut", {"too", "few"}, true), 1);
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(TABLE_LOGIC, 1);
+}
+
+TEST(ServeMode, StatusLineThatCannotBeWrittenEndsServingAsAnInternalError) {
+    int status[2];
+    ASSERT_EQ(::pipe(status), 0);
+    ::close(status[0]); // the reader has gone
+    const auto savedHandler = std::signal(SIGPIPE, SIG_IGN);
+    std::stringbuf jobs("\n\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(serveJobs("pagecut", jobs, status[1]), 9);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\nInternal error: cannot write a status line\n");
+    EXPECT_EQ(jobs.in_avail(), 1); // the next job is not run
+    std::signal(SIGPIPE, savedHandler);
+    ::close(status[1]);
 }
 
 // The executable over one stream of jobs: each answered with the code and

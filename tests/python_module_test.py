@@ -7,6 +7,7 @@ import os
 import pathlib
 import pickle
 import subprocess
+import sys
 import threading
 import time
 
@@ -158,21 +159,102 @@ def test_faults_raise_in_the_programs_words(args, error, message):
     assert str(raised.value) == message
 
 
-def test_unreadable_files_raise_oserror(tmp_path):
-    (tmp_path / "text.png").write_text("not an image")
-    for path, error in ((tmp_path / "missing.png", FileNotFoundError), (tmp_path / "text.png", OSError),
-                        (tmp_path, OSError)):
-        with pytest.raises(error, match=f"^Could not open or find INPUT_IMAGE {path}$"):
+class BytesPath:
+    """An os.PathLike that gives bytes."""
+
+    def __init__(self, path):
+        self.path = os.fsencode(path)
+
+    def __fspath__(self):
+        return self.path
+
+
+def test_paths_are_taken_as_open_takes_them_and_unreadable_files_raise_oserror(pages, tmp_path):
+    _, files = pages
+    expected = program_blocks(files["table"])
+    for path in (files["table"], os.fsencode(files["table"]), pathlib.Path(files["table"]),
+                 BytesPath(files["table"])):
+        assert pagecut.cut_file(path) == expected
+    # A NUL would cut the name short, here to a file that can be read.
+    for path in (files["table"] + "\0.png", os.fsencode(files["table"]) + b"\0.png"):
+        with pytest.raises(ValueError, match="^embedded null byte$"):
             pagecut.cut_file(path)
+    (tmp_path / "text.png").write_text("not an image")
+    odd = os.fsencode(tmp_path) + b"/\xff\xe9.png"  # not UTF-8: shown as escapes
+    for path, error, shown in ((tmp_path / "missing.png", FileNotFoundError, tmp_path / "missing.png"),
+                               (tmp_path / "text.png", OSError, tmp_path / "text.png"),
+                               (tmp_path, OSError, tmp_path),
+                               (odd, FileNotFoundError, f"{tmp_path}/\\xff\\xe9.png")):
+        with pytest.raises(error) as raised:
+            pagecut.cut_file(path)
+        assert str(raised.value) == f"Could not open or find INPUT_IMAGE {shown}"
     with pytest.raises(ValueError, match="^Box coordinates"):
         pagecut.cut_file(str(tmp_path / "missing.png"), box=(0, 0, -5, 0))
+
+
+# Fills memory up to a little above what the process holds, then divides a
+# page whose working copy does not fit.
+ADDRESS_SPACE_SCRIPT = """
+import resource, numpy as np, pagecut
+page = np.full((6000, 6000), 255, np.uint8)
+page[100:200, 100:5000] = 0
+with open("/proc/self/status") as f:
+    size = next(int(line.split()[1]) for line in f if line.startswith("VmSize:")) * 1024
+resource.setrlimit(resource.RLIMIT_AS, (size + (16 << 20), resource.RLIM_INFINITY))
+try:
+    pagecut.cut(page)
+except Exception as error:
+    print(type(error).__name__)
+"""
+
+
+def test_allocations_that_fail_raise_memoryerror():
+    # A strided view of a petabyte: its contiguous copy cannot be made.
+    with pytest.raises(MemoryError):
+        pagecut.cut(np.broadcast_to(np.uint8(255), (1 << 30, 1 << 20)))
+    # The library's own allocations, under an address-space limit in a child.
+    child = subprocess.run([sys.executable, "-c", ADDRESS_SPACE_SCRIPT], capture_output=True, text=True)
+    assert child.stdout == "MemoryError\n", child.stderr
+
+
+# Another thread writes 2,000 lines straight to descriptor 2 while files, one
+# of them a corrupt PNG that the codec complains about, are decoded.
+STDERR_SCRIPT = """
+import os, sys, threading, time, pagecut
+def write_lines():
+    for i in range(2000):
+        os.write(2, b"line %d\\n" % i)
+        time.sleep(0.0005)
+writer = threading.Thread(target=write_lines)
+writer.start()
+for call in range(20):
+    try:
+        pagecut.cut_file(sys.argv[1 + call % 2])
+    except OSError:
+        pass
+writer.join()
+"""
+
+
+def test_other_threads_writes_to_stderr_all_arrive_and_the_codec_stays_quiet(tmp_path):
+    good, corrupt = str(tmp_path / "page.png"), str(tmp_path / "corrupt.png")
+    subprocess.run([SAMPLE_PAGE, good], check=True)
+    with open(good, "rb") as f:
+        data = f.read()
+    with open(corrupt, "wb") as f:
+        f.write(data[:len(data) // 2])
+    with open(tmp_path / "stderr", "w+b") as stderr:
+        subprocess.run([sys.executable, "-c", STDERR_SCRIPT, good, corrupt], stderr=stderr, check=True)
+        stderr.seek(0)
+        lines = stderr.read().decode().splitlines()
+    assert lines == [f"line {i}" for i in range(2000)]
 
 
 def test_threads_divide_pages_at_once_each_with_its_own_table_setting(pages):
     arrays, files = pages
     jobs = [("table", 1), ("table", 2), ("sample", 2), ("colour", 1)] * 4
     expected = {job: program_blocks(files[job[0]], table_logic=job[1]) for job in set(jobs)}
-    stderr = os.fstat(2)  # silenced while files are decoded, and given back after
+    stderr = os.fstat(2)  # never redirected, not even for a moment
     with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
         results = list(pool.map(lambda job: pagecut.cut(arrays[job[0]], table_logic=job[1]), jobs))
         files_results = list(pool.map(lambda job: pagecut.cut_file(files[job[0]], table_logic=job[1]), jobs))

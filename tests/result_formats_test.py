@@ -44,16 +44,18 @@ def read_json(path):
 
 def read_page(path):
     page = ET.parse(path).getroot().find(page_ns("Page"))
+    width, height = int(page.get("imageWidth")), int(page.get("imageHeight"))
     regions = {}
     for region in page.iter(page_ns("TextRegion")):
         p = [tuple(map(int, xy.split(","))) for xy in region.find(page_ns("Coords")).get("points").split()]
         assert p[1] == (p[2][0], p[0][1]) and p[3] == (p[0][0], p[2][1]), "a rectangle"
-        # Points are pixels: the last column and row are inclusive.
+        # Points are pixels of the block: the last column and row are inclusive.
+        assert all(0 <= x < width and 0 <= y < height for x, y in p), "points on the image"
         regions[region.get("id")] = (p[0][0], p[0][1], p[2][0] - p[0][0] + 1, p[2][1] - p[0][1] + 1)
     refs = sorted((int(r.get("index")), r.get("regionRef")) for r in page.iter(page_ns("RegionRefIndexed")))
     assert [ref for _, ref in refs] == list(regions), "reading order = document order"
     blocks = [regions[ref] for _, ref in refs]
-    return page.get("imageFilename"), int(page.get("imageWidth")), int(page.get("imageHeight")), blocks
+    return page.get("imageFilename"), width, height, blocks
 
 
 def read_alto(path):
@@ -151,6 +153,22 @@ def test_result_file_not_written_is_code_7_and_leaves_no_partial_file(pages, for
         assert (r.returncode, r.stdout) == (7, b"")
         assert r.stderr == f"\nCould not write result file {log}\n".encode()
         assert log == "/dev/full" or not os.path.exists(log)
+    assert not [name for name in os.listdir(pages["folder"]) if "partial" in name]  # nor a hidden part
+
+
+def test_page_results_with_one_source_date_epoch_are_byte_identical(pages):
+    image = pages["sample"][0]
+    environment = dict(os.environ, SOURCE_DATE_EPOCH="1700000000")
+    results = []
+    for k in range(2):
+        log = os.path.join(pages["folder"], f"dated{k}.page.xml")
+        assert run("--format=page", image, "0", "0", "0", "0", "/nowhere/", log, env=environment).returncode == 0
+        with open(log, "rb") as f:
+            results.append(f.read())
+    assert results[0] == results[1]
+    metadata = ET.fromstring(results[0]).find(page_ns("Metadata"))
+    stamps = [metadata.find(page_ns(tag)).text for tag in ("Created", "LastChange")]
+    assert stamps == ["2023-11-14T22:13:20Z"] * 2
 
 
 TYPES = {"paragraph", "heading", "caption", "table", "image", "separator", "maths", "footnote",
