@@ -7,6 +7,7 @@
 #include "paragraph/grouping.h"
 #include "paragraph/page_frame.h"
 #include "paragraph/scale.h"
+#include "paragraph/skew.h"
 #include "segment/page_passes.h"
 
 namespace pagecut {
@@ -37,10 +38,23 @@ bool isSkewValue(double degrees) {
 void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double> skew,
                    PageBlocks& result) {
     ScaledPage scaled = scalePage(grey, box);
+    // Measured on the glyphs alone: rules, pictures and the scan's edge have
+    // directions of their own.
+    result.skew = skew ? *skew : measureSkew(scaled.glyphs, scaled.textHeight);
     PageFrame frame;
     frame.scale = scaled.scale;
     frame.page = grey.size();
-    result.skew = skew.value_or(0.0);
+    if (result.skew != 0) {
+        // Projection cuts need the blank rows and columns of a level page.
+        const Straightening how = straightening(scaled.ink.size(), result.skew);
+        scaled.ink = straighten(scaled.ink, how);
+        scaled.glyphs = straighten(scaled.glyphs, how);
+        // Rules that were tilted escaped the wiping; level now, they would
+        // join the columns they stand between.
+        removeVerticalRules(scaled.ink, scaled.textHeight);
+        frame.toScaled = how.inverse;
+        frame.straight = false;
+    }
     // The passes may draw into their page; the regrouping reads the ink as it was.
     cv::Mat working = scaled.ink.clone();
     const PageRegions regions = segmentWorkingPage(working);
