@@ -15,6 +15,16 @@ namespace pagecut {
 namespace {
 
 constexpr double kMaxSkew = 45;
+// A measured skew under this many degrees moves a line by about a pixel
+// across the working page: no turn is worth its rounding.
+constexpr double kLevelEnough = 0.05;
+
+double measuredSkew(const ScaledPage& scaled) {
+    // Measured on the glyphs alone: rules, pictures and the scan's edge have
+    // directions of their own.
+    const double degrees = measureSkew(scaled.glyphs, scaled.textHeight);
+    return std::abs(degrees) < kLevelEnough ? 0.0 : degrees;
+}
 
 // `block` on the page; its box is empty when nothing of it is left there.
 BlockLayout layoutOnPage(const ParagraphBlock& block, const PageFrame& frame) {
@@ -38,9 +48,7 @@ bool isSkewValue(double degrees) {
 void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double> skew,
                    PageBlocks& result) {
     ScaledPage scaled = scalePage(grey, box);
-    // Measured on the glyphs alone: rules, pictures and the scan's edge have
-    // directions of their own.
-    result.skew = skew ? *skew : measureSkew(scaled.glyphs, scaled.textHeight);
+    result.skew = skew ? *skew : measuredSkew(scaled);
     PageFrame frame;
     frame.scale = scaled.scale;
     frame.page = grey.size();
