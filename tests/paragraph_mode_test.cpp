@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "tests/support/run_program.h"
 #include "tools/pagegen.h"
@@ -72,6 +73,49 @@ TEST(ParagraphMode, ProgramGivesOneBlockPerParagraphAndColumn) {
     EXPECT_LT(blocks[1].y, blocks[2].y);
     EXPECT_GT(blocks[3].x, 600);
     EXPECT_TRUE(test::fileExists(out.path() + "res_page.png"));
+}
+
+// The same page tilted: found level again, and each block's outline is the
+// straight page's block turned with it.
+TEST(ParagraphMode, TiltedPageIsStraightenedAndItsBlocksTurnedBack) {
+    cv::Mat page = pagegen::blankPage(1240, 900);
+    for (int column = 0; column < 2; ++column) {
+        pagegen::drawParagraph(page, {60 + column * 600, 120, 540, 300}, 8, 11 + column);
+        pagegen::drawParagraph(page, {60 + column * 600, 480, 540, 300}, 8, 21 + column);
+    }
+    PageBlocks straight;
+    ASSERT_EQ(cutPage(page, {}, PageOptions{1, true}, straight), PageStatus::Ok);
+    ASSERT_EQ(straight.layouts.size(), 4u);
+    EXPECT_EQ(straight.skew, 0);
+    for (const double degrees : {-3.0, 2.0}) {
+        SCOPED_TRACE(degrees);
+        const cv::Point2f centre(page.cols / 2.0f, page.rows / 2.0f);
+        const cv::Mat turn = cv::getRotationMatrix2D(centre, degrees, 1);
+        cv::Mat tilted;
+        cv::warpAffine(page, tilted, turn, page.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, 255);
+        PageBlocks found;
+        ASSERT_EQ(cutPage(tilted, {}, PageOptions{1, true}, found), PageStatus::Ok);
+        EXPECT_NEAR(found.skew, degrees, 0.15);
+        ASSERT_EQ(found.layouts.size(), straight.layouts.size());
+        for (std::size_t k = 0; k < found.layouts.size(); ++k) {
+            const Outline& outline = found.layouts[k].outline;
+            const cv::Rect& b = straight.layouts[k].box;
+            const std::vector<cv::Point2f> corners = {
+                cv::Point2f(b.x, b.y), cv::Point2f(b.x + b.width, b.y),
+                cv::Point2f(b.x + b.width, b.y + b.height), cv::Point2f(b.x, b.y + b.height)};
+            std::vector<cv::Point2f> turned;
+            cv::transform(corners, turned, turn);
+            for (std::size_t c = 0; c < 4; ++c)
+                EXPECT_LT(cv::norm(cv::Point2f(outline[c]) - turned[c]), 12) << k << " " << c;
+        }
+        // --skew=0 keeps the page as it is: its rows are no longer blank.
+        PageBlocks kept;
+        ASSERT_EQ(cutPage(tilted, {}, PageOptions{1, true, 0.0}, kept), PageStatus::Ok);
+        EXPECT_EQ(kept.skew, 0);
+        EXPECT_NE(kept.blocks, found.blocks);
+    }
+    PageBlocks refused;
+    EXPECT_EQ(cutPage(page, {}, PageOptions{1, true, 46.0}, refused), PageStatus::BadSkew);
 }
 
 } // namespace
