@@ -57,12 +57,11 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double
         const Straightening how = straightening(scaled.ink.size(), result.skew);
         scaled.ink = straighten(scaled.ink, how);
         scaled.glyphs = straighten(scaled.glyphs, how);
-        // Rules that were tilted escaped the wiping; level now, they would
-        // join the columns they stand between.
-        removeVerticalRules(scaled.ink, scaled.textHeight);
         frame.toScaled = how.inverse;
         frame.straight = false;
     }
+    // Only once the page is level are its vertical rules vertical.
+    removeVerticalRules(scaled.ink, scaled.textHeight);
     // The passes may draw into their page; the regrouping reads the ink as it was.
     cv::Mat working = scaled.ink.clone();
     const PageRegions regions = segmentWorkingPage(working);

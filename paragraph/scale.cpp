@@ -298,7 +298,6 @@ ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
         cv::Point(static_cast<int>(std::ceil(frame.br().x * page.scale)),
                   static_cast<int>(std::ceil(frame.br().y * page.scale))));
     page.glyphs = removeEdgeInk(page.ink, scaledFrame, page.textHeight);
-    removeVerticalRules(page.ink, page.textHeight);
     return page;
 }
 

@@ -69,7 +69,8 @@ struct ScaledPage {
 };
 
 // Thresholds `grey`, blanks it outside `box` (checked by the caller),
-// rescales it and removes the ink along its edges and its vertical rules.
+// rescales it and removes the ink along its edges. Its vertical rules are
+// left to the caller, who may turn the page level first.
 ScaledPage scalePage(const cv::Mat& grey, const PageBox& box);
 
 } // namespace pagecut
