@@ -7,6 +7,7 @@
 #include "paragraph/clean.h"
 #include "paragraph/line_joining.h"
 #include "paragraph/paragraphs.h"
+#include "paragraph/reading_order.h"
 #include "paragraph/tables.h"
 
 namespace pagecut {
@@ -19,12 +20,13 @@ std::vector<cv::Rect> groupParagraphs(const std::vector<cv::Rect>& blocks, const
     const std::vector<BlockGroup> lines = joinTables(lines0, unit);
     std::vector<BlockGroup> groups =
         joinRuledTables(joinParagraphs(lines, unit), ruledTables(horizontalRules(ink, unit), unit));
-    std::stable_sort(groups.begin(), groups.end(),
-                     [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
     std::vector<cv::Rect> boxes;
     for (const BlockGroup& g : groups)
         boxes.push_back(g.box);
-    return boxes;
+    std::vector<cv::Rect> ordered;
+    for (std::size_t k : readingOrder(boxes, unit))
+        ordered.push_back(boxes[k]);
+    return ordered;
 }
 
 } // namespace pagecut
