@@ -13,7 +13,7 @@ namespace {
 
 // Limits in units of U, the height of a line of text.
 constexpr double kColumnSlack = 0.3; // blocks overlapping by at most this share no column
-constexpr double kBandSlack = 0.5;   // a spanning block lies between two others within this
+constexpr double kBandSlack = 0.5;   // a spanning block divides bands within this
 constexpr double kHeadingGap = 2.0;  // a block belongs to the column under it this near
 constexpr double kRowLine = 1.6;     // a page's head and foot: single lines at most this tall,
 constexpr double kRowGap = 1.0;      // set off from the text by at least this,
@@ -30,13 +30,16 @@ bool shareColumns(const cv::Rect& a, const cv::Rect& b, double unit) {
     return horizontalOverlap(a, b) > slack;
 }
 
-// Whether `c` lies between `a` and `b` vertically: below the upper one and
-// above the lower one.
-bool between(const cv::Rect& c, const cv::Rect& a, const cv::Rect& b, double unit) {
+// Whether `c` divides `a` and `b` into bands: it ends above the lower one
+// and below the top of the upper one. It lies between them, or level with
+// the upper one: a block of a row that spans the columns, like the middle
+// one of three authors under a title.
+bool dividesBands(const cv::Rect& c, const cv::Rect& a, const cv::Rect& b, double unit) {
     const cv::Rect& upper = a.y + a.height / 2 <= b.y + b.height / 2 ? a : b;
     const cv::Rect& lower = &upper == &a ? b : a;
     const double slack = kBandSlack * unit;
-    return c.y >= upper.y + upper.height - slack && c.y + c.height <= lower.y + slack;
+    const int bottom = c.y + c.height;
+    return bottom <= lower.y + slack && bottom > upper.y + slack;
 }
 
 // Highest top first, then leftmost, then the given order.
@@ -56,7 +59,7 @@ namespace {
 
 // Whether block `a` is read before block `b` (both among `ids`): in one
 // column, the upper first; in different columns, the left one first unless a
-// block spanning both lies between them, which starts a new band.
+// block spanning both divides them into bands.
 bool comesBefore(const std::vector<cv::Rect>& blocks, const std::vector<std::size_t>& ids,
                  const std::vector<std::vector<std::uint8_t>>& shares, std::size_t a, std::size_t b,
                  double unit) {
@@ -68,7 +71,7 @@ bool comesBefore(const std::vector<cv::Rect>& blocks, const std::vector<std::siz
         return false;
     for (std::size_t c = 0; c < ids.size(); ++c) {
         if (c != a && c != b && shares[c][a] && shares[c][b] &&
-            between(blocks[ids[c]], ra, rb, unit))
+            dividesBands(blocks[ids[c]], ra, rb, unit))
             return false;
     }
     return true;
