@@ -96,6 +96,13 @@ TEST(ReadingOrder, GeneratedPageIsReadColumnByColumnWithinItsBands) {
     const cv::Rect left2(60, 1100, 540, 300), right2(660, 1100, 540, 300);
     pagegen::drawParagraph(page, left2, 10, 4);
     pagegen::drawParagraph(page, right2, 10, 5);
+    // Footnotes at the foot of each column, the left one under a rule that
+    // reaches into the gutter.
+    const pagegen::TextStyle small{0.45, 1, 6};
+    page(cv::Rect(60, 1440, 570, 2)).setTo(0);
+    const cv::Rect note1(60, 1460, 540, 60), note2(660, 1460, 540, 60);
+    pagegen::drawParagraph(page, note1, 3, 6, small);
+    pagegen::drawParagraph(page, note2, 3, 7, small);
     PageBlocks result;
     ASSERT_EQ(cutPage(page, PageBox{}, PageOptions{1, true}, result), PageStatus::Ok);
     const cv::Rect read[] = {{390, 40, 440, 30},
@@ -108,6 +115,27 @@ TEST(ReadingOrder, GeneratedPageIsReadColumnByColumnWithinItsBands) {
                              right2};
     int previous = -1;
     for (const cv::Rect& area : read) {
+        const int k = blockAt(result.blocks, area);
+        EXPECT_GT(k, previous) << "the block at " << area.x << "," << area.y;
+        previous = k;
+    }
+}
+
+TEST(ReadingOrder, GeneratedColumnIsReadDownWithItsMarginalNoteAfterItsParagraph) {
+    cv::Mat page = pagegen::blankPage(1000, 1000);
+    const cv::Rect head(200, 40, 150, 16), number(880, 40, 24, 16);
+    pagegen::drawTextLine(page, "running head", {head.x, head.y});
+    pagegen::drawTextLine(page, "17", {number.x, number.y});
+    const cv::Rect first(200, 120, 720, 200), second(200, 360, 720, 260), third(200, 660, 720, 260);
+    pagegen::drawParagraph(page, first, 7, 1);
+    pagegen::drawParagraph(page, second, 9, 2);
+    pagegen::drawParagraph(page, third, 9, 3);
+    const cv::Rect note(40, 400, 120, 60);
+    pagegen::drawParagraph(page, note, 2, 4, {0.45, 1, 6});
+    PageBlocks result;
+    ASSERT_EQ(cutPage(page, PageBox{}, PageOptions{1, true}, result), PageStatus::Ok);
+    int previous = -1;
+    for (const cv::Rect& area : {head, number, first, second, note, third}) {
         const int k = blockAt(result.blocks, area);
         EXPECT_GT(k, previous) << "the block at " << area.x << "," << area.y;
         previous = k;
