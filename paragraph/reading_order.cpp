@@ -57,21 +57,26 @@ bool readEarlier(const std::vector<cv::Rect>& blocks, std::size_t a, std::size_t
 
 namespace {
 
+// Which of the blocks `ids` share a column: a matrix, and for each block the
+// list of the others it shares one with.
+struct ColumnMates {
+    std::vector<std::vector<std::uint8_t>> shares;
+    std::vector<std::vector<std::size_t>> mates;
+};
+
 // Whether block `a` is read before block `b` (both among `ids`): in one
 // column, the upper first; in different columns, the left one first unless a
 // block spanning both divides them into bands.
 bool comesBefore(const std::vector<cv::Rect>& blocks, const std::vector<std::size_t>& ids,
-                 const std::vector<std::vector<std::uint8_t>>& shares, std::size_t a, std::size_t b,
-                 double unit) {
+                 const ColumnMates& columns, std::size_t a, std::size_t b, double unit) {
     const cv::Rect& ra = blocks[ids[a]];
     const cv::Rect& rb = blocks[ids[b]];
-    if (shares[a][b])
+    if (columns.shares[a][b])
         return readEarlier(blocks, ids[a], ids[b]);
     if (2 * ra.x + ra.width >= 2 * rb.x + rb.width)
         return false;
-    for (std::size_t c = 0; c < ids.size(); ++c) {
-        if (c != a && c != b && shares[c][a] && shares[c][b] &&
-            dividesBands(blocks[ids[c]], ra, rb, unit))
+    for (const std::size_t c : columns.mates[a]) {
+        if (columns.shares[c][b] && dividesBands(blocks[ids[c]], ra, rb, unit))
             return false;
     }
     return true;
@@ -117,17 +122,21 @@ std::vector<cv::Rect> columnsOf(const std::vector<cv::Rect>& blocks,
 std::vector<std::size_t> columnOrder(const std::vector<cv::Rect>& blocks,
                                      const std::vector<std::size_t>& ids, double unit) {
     const std::size_t n = ids.size();
-    const std::vector<cv::Rect> columns = columnsOf(blocks, ids, unit);
-    std::vector<std::vector<std::uint8_t>> shares(n, std::vector<std::uint8_t>(n, 0));
+    const std::vector<cv::Rect> widened = columnsOf(blocks, ids, unit);
+    ColumnMates columns{std::vector<std::vector<std::uint8_t>>(n, std::vector<std::uint8_t>(n, 0)),
+                        std::vector<std::vector<std::size_t>>(n)};
     for (std::size_t a = 0; a < n; ++a) {
-        for (std::size_t b = 0; b < n; ++b)
-            shares[a][b] = a != b && shareColumns(columns[a], columns[b], unit);
+        for (std::size_t b = 0; b < n; ++b) {
+            columns.shares[a][b] = a != b && shareColumns(widened[a], widened[b], unit);
+            if (columns.shares[a][b])
+                columns.mates[a].push_back(b);
+        }
     }
     std::vector<std::vector<std::size_t>> later(n);
     std::vector<int> waiting(n, 0);
     for (std::size_t a = 0; a < n; ++a) {
         for (std::size_t b = 0; b < n; ++b) {
-            if (a != b && comesBefore(blocks, ids, shares, a, b, unit)) {
+            if (a != b && comesBefore(blocks, ids, columns, a, b, unit)) {
                 later[a].push_back(b);
                 ++waiting[b];
             }
