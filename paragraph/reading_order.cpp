@@ -82,10 +82,42 @@ bool comesBefore(const std::vector<cv::Rect>& blocks, const std::vector<std::siz
     return true;
 }
 
+// Whether block `o` spans columns: it shares one with two blocks that share
+// none with each other.
+bool spansColumns(const std::vector<cv::Rect>& blocks, const std::vector<std::size_t>& ids,
+                  const cv::Rect& o, double unit) {
+    std::vector<std::size_t> mates;
+    for (std::size_t k : ids) {
+        if (shareColumns(blocks[k], o, unit) && blocks[k] != o)
+            mates.push_back(k);
+    }
+    for (std::size_t i = 0; i < mates.size(); ++i) {
+        for (std::size_t j = i + 1; j < mates.size(); ++j) {
+            if (!shareColumns(blocks[mates[i]], blocks[mates[j]], unit))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Whether `wide`, the columns of `r` widened, would take in a block of
+// another column beside `r` (level with it): the next column's text beside
+// a column's last paragraph, which stands close over a full-width figure.
+// A block beside it that spans columns itself (the middle one of three
+// authors in a row) does not count.
+bool reachesBeside(const std::vector<cv::Rect>& blocks, const std::vector<std::size_t>& ids,
+                   const cv::Rect& r, const cv::Rect& wide, double unit) {
+    return std::any_of(ids.begin(), ids.end(), [&](std::size_t k) {
+        const cv::Rect& o = blocks[k];
+        return verticalOverlap(o, r) > 0 && !shareColumns(o, r, unit) &&
+               shareColumns(o, wide, unit) && !spansColumns(blocks, ids, o, unit);
+    });
+}
+
 // The columns of the blocks `ids`: each block's columns, widened to those of
-// the block right below it when it lies within that one's width. A heading
-// belongs to the column of the text under it, even where it is shorter than
-// a title that spans that column.
+// the block right below it when it lies within that one's width and nothing
+// beside it gets in the way. A heading belongs to the column of the text
+// under it, even where it is shorter than a title that spans that column.
 std::vector<cv::Rect> columnsOf(const std::vector<cv::Rect>& blocks,
                                 const std::vector<std::size_t>& ids, double unit) {
     std::vector<std::size_t> upward(ids.size());
@@ -103,14 +135,14 @@ std::vector<cv::Rect> columnsOf(const std::vector<cv::Rect>& blocks,
                 (below < 0 || c.y < blocks[ids[upward[below]]].y))
                 below = static_cast<int>(j);
         }
-        if (below < 0)
+        if (below < 0 || blocks[ids[upward[below]]].y - (r.y + r.height) > kHeadingGap * unit)
             continue;
         const cv::Rect& under = columns[upward[below]];
         const double slack = kColumnSlack * unit;
-        const cv::Rect& c = blocks[ids[upward[below]]];
-        if (c.y - (r.y + r.height) <= kHeadingGap * unit && r.x >= under.x - slack &&
-            r.x + r.width <= under.x + under.width + slack)
-            columns[upward[i]] = {under.x, r.y, under.width, r.height};
+        const cv::Rect wide(under.x, r.y, under.width, r.height);
+        if (r.x >= under.x - slack && r.x + r.width <= under.x + under.width + slack &&
+            !reachesBeside(blocks, ids, r, wide, unit))
+            columns[upward[i]] = wide;
     }
     return columns;
 }
