@@ -19,7 +19,8 @@ constexpr double kRowLine = 1.6;     // a page's head and foot: single lines at 
 constexpr double kRowGap = 0.75;     // set off from the text by at least this,
 constexpr double kNarrow = 6.0;      // page numbers and marks at most this wide,
 constexpr double kRowReach = 2.0;    // a footer reaches both edges of the text within this
-constexpr double kNoteShare = 0.4;   // a marginal note: at most this share of its block's width,
+constexpr double kNoteWidth = 10.0;  // a marginal note: at most this wide,
+constexpr double kNoteShare = 0.4;   // and this share of its block's width,
 constexpr double kNoteGap = 6.0;     // at most this far beside it,
 constexpr double kNoteClear = 2.0;   // with no wider block this near in its own column
 
@@ -279,9 +280,9 @@ bool inMargin(const std::vector<cv::Rect>& blocks, const std::vector<std::size_t
 }
 
 // For each block, the block it is a marginal note to, or -1: a block at most
-// kNoteShare as wide as one beside it (overlapping it by half the note's
-// height, at most kNoteGap away) in a margin of its own. Of several, the
-// nearest.
+// kNoteWidth wide and kNoteShare as wide as one beside it (overlapping it by
+// half the note's height, at most kNoteGap away) in a margin of its own; a
+// narrow column of text beside another is no margin. Of several, the nearest.
 std::vector<int> marginalNotes(const std::vector<cv::Rect>& blocks,
                                const std::vector<std::size_t>& ids, double unit) {
     std::vector<int> anchor(blocks.size(), -1);
@@ -291,8 +292,8 @@ std::vector<int> marginalNotes(const std::vector<cv::Rect>& blocks,
         for (std::size_t b : ids) {
             const cv::Rect& body = blocks[b];
             const int gap = -horizontalOverlap(note, body);
-            if (b == n || note.width > kNoteShare * body.width || gap < 0 ||
-                gap > kNoteGap * unit || 2 * verticalOverlap(note, body) < note.height)
+            if (b == n || note.width > std::min(kNoteShare * body.width, kNoteWidth * unit) ||
+                gap < 0 || gap > kNoteGap * unit || 2 * verticalOverlap(note, body) < note.height)
                 continue;
             if ((best < 0 || gap < bestGap) && inMargin(blocks, ids, note, body, unit))
                 best = static_cast<int>(b), bestGap = gap;
