@@ -9,6 +9,7 @@
 #include <opencv2/core.hpp>
 
 #include "core/profile.h"
+#include "paragraph/gutters.h"
 #include "paragraph/scale.h"
 
 namespace pagecut {
@@ -193,7 +194,7 @@ std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv:
             lines.push_back(tight);
     }
     std::vector<cv::Rect> pieces;
-    for (const cv::Rect& r : lines)
+    for (const cv::Rect& r : splitAtPageGutters(lines, ink, unit))
         appendPieces(ink, r, false, static_cast<int>(kColumnSplitGap * unit), pieces);
     std::vector<cv::Rect> kept;
     for (const cv::Rect& piece : pieces) {

@@ -16,7 +16,8 @@ double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight);
 
 // Blocks cut to their ink (`ink` is 0/1): blocks at least 4 U tall split
 // at nearly blank gutters between columns at least 6 U wide, blocks at least
-// 1.6 U tall split at blank rows, any block split at blank column runs wider
+// 1.6 U tall split at blank rows, lines split at the gutters that run past
+// them (splitAtPageGutters), any block split at blank column runs wider
 // than 2 U, and specks more than U apart from the rest cut off a block's
 // left and right ends. Dropped: specks, rules, slivers (at most 2 U wide and 4 U tall),
 // patches over half inked, and pieces over 3 U long with under 30 % of

@@ -8,6 +8,7 @@
 #include "paragraph/clean.h"
 #include "paragraph/line_joining.h"
 #include "paragraph/paragraphs.h"
+#include "paragraph/reading_order.h"
 #include "paragraph/tables.h"
 
 namespace pagecut {
@@ -43,10 +44,12 @@ std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks,
     const std::vector<BlockGroup> lines = joinTables(lines0, unit);
     std::vector<BlockGroup> groups =
         joinRuledTables(joinParagraphs(lines, unit), ruledTables(horizontalRules(ink, unit), unit));
-    std::stable_sort(groups.begin(), groups.end(),
-                     [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
+    std::vector<cv::Rect> boxes;
+    for (const BlockGroup& g : groups)
+        boxes.push_back(g.box);
     std::vector<ParagraphBlock> out;
-    for (BlockGroup& g : groups) {
+    for (const std::size_t k : readingOrder(boxes, unit)) {
+        BlockGroup& g = groups[k];
         sortLines(g.lines);
         out.push_back(
             {g.box, g.table ? BlockType::Table : BlockType::Paragraph, std::move(g.lines)});

@@ -2,8 +2,8 @@
 // Regrouping the blocks of the second pass into paragraphs, headings and
 // tables, the blocks a reader would mark. Every rule is measured in the unit
 // U, the height of one line of text, so that it holds at any resolution.
-// The blocks come in the program's reading order, which is kept: a group is
-// listed where its first block was.
+// The groups are listed in the reading order of the page's columns
+// (readingOrder), whatever order the cuts found the blocks in.
 #pragma once
 
 #include <vector>
