@@ -15,9 +15,10 @@ namespace pagecut {
 namespace {
 
 constexpr double kMaxSkew = 45;
-// A measured skew under this many degrees moves a line by about a pixel
-// across the working page: no turn is worth its rounding.
-constexpr double kLevelEnough = 0.05;
+// A measured skew under this many degrees moves a line by a few pixels
+// across the working page, less than the gap between two lines; turning the
+// page would cost more in rounding (a rule becomes a staircase) than it gains.
+constexpr double kLevelEnough = 0.15;
 
 double measuredSkew(const ScaledPage& scaled) {
     // Measured on the glyphs alone: rules, pictures and the scan's edge have
