@@ -7,6 +7,7 @@
 #include "paragraph/block_group.h"
 #include "paragraph/clean.h"
 #include "paragraph/line_joining.h"
+#include "paragraph/non_text.h"
 #include "paragraph/paragraphs.h"
 #include "paragraph/tables.h"
 
@@ -33,23 +34,32 @@ void sortLines(std::vector<cv::Rect>& lines) {
     }
 }
 
+constexpr double kSeparatorLength = 3.0; // rules this long (in U) may stand alone
+
 } // namespace
 
 std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                            const cv::Mat& glyphs, double textHeight) {
+                                            const cv::Mat& glyphs, double textHeight,
+                                            const std::vector<cv::Rect>& verticalRules) {
     const double unit = lineUnit(blocks, textHeight);
-    const std::vector<cv::Rect> pieces = cleanBlocks(blocks, ink, glyphs, unit);
+    std::vector<NonTextPiece> nonTextPieces;
+    const std::vector<cv::Rect> textPieces = cleanBlocks(blocks, ink, glyphs, unit, &nonTextPieces);
+    std::vector<cv::Rect> rules = horizontalRules(ink, unit, kSeparatorLength);
+    rules.insert(rules.end(), verticalRules.begin(), verticalRules.end());
+    std::vector<BlockGroup> nonText = nonTextGroups(ink, nonTextPieces, rules, textPieces, unit);
+    const std::vector<cv::Rect> pieces = withoutPictureText(textPieces, nonText, unit);
     const std::vector<BlockGroup> lines0 = joinLines(pieces, unit);
     const std::vector<BlockGroup> lines = joinTables(lines0, unit);
     std::vector<BlockGroup> groups =
         joinRuledTables(joinParagraphs(lines, unit), ruledTables(horizontalRules(ink, unit), unit));
+    dropInnerNonText(nonText, groups, pieces, unit);
+    groups.insert(groups.end(), nonText.begin(), nonText.end());
     std::stable_sort(groups.begin(), groups.end(),
                      [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
     std::vector<ParagraphBlock> out;
     for (BlockGroup& g : groups) {
         sortLines(g.lines);
-        out.push_back(
-            {g.box, g.table ? BlockType::Table : BlockType::Paragraph, std::move(g.lines)});
+        out.push_back({g.box, g.table ? BlockType::Table : g.type, std::move(g.lines)});
     }
     return out;
 }

@@ -47,8 +47,8 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double
     std::vector<cv::Rect> blocks;
     for (const Region& region : regions.blocks)
         blocks.push_back(region.rect);
-    for (const ParagraphBlock& block :
-         groupParagraphs(blocks, scaled.ink, scaled.glyphs, scaled.textHeight)) {
+    for (const ParagraphBlock& block : groupParagraphs(blocks, scaled.ink, scaled.glyphs,
+                                                       scaled.textHeight, scaled.verticalRules)) {
         BlockLayout layout = layoutOnPage(block, frame);
         if (layout.box.empty())
             continue;

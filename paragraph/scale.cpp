@@ -11,6 +11,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/profile.h"
+#include "paragraph/vertical_rules.h"
 #include "segment/page_passes.h"
 
 namespace pagecut {
@@ -293,6 +294,7 @@ ScaledPage scalePage(const cv::Mat& grey, const PageBox& box) {
         cv::Point(static_cast<int>(std::ceil(frame.br().x * page.scale)),
                   static_cast<int>(std::ceil(frame.br().y * page.scale))));
     page.glyphs = removeEdgeInk(page.ink, scaledFrame, page.textHeight);
+    page.verticalRules = findVerticalRules(page.ink, page.textHeight);
     removeVerticalRules(page.ink, page.textHeight);
     return page;
 }
