@@ -10,29 +10,11 @@
 #include "paragraph/non_text.h"
 #include "paragraph/paragraphs.h"
 #include "paragraph/tables.h"
+#include "paragraph/text_lines.h"
 
 namespace pagecut {
 
 namespace {
-
-// Lines in reading order: top to bottom, and left to right where they stand
-// level (the cells of a table row). Rows are formed after a plain sort, since
-// "level" is no ordering that a sort could take.
-void sortLines(std::vector<cv::Rect>& lines) {
-    std::sort(lines.begin(), lines.end(), [](const cv::Rect& a, const cv::Rect& b) {
-        return a.y != b.y ? a.y < b.y : a.x < b.x;
-    });
-    const auto byX = [](const cv::Rect& a, const cv::Rect& b) { return a.x < b.x; };
-    std::size_t row = 0;
-    for (std::size_t k = 1; k <= lines.size(); ++k) {
-        if (k < lines.size() && verticalOverlap(lines[row], lines[k]) * 2 >
-                                    std::min(lines[row].height, lines[k].height))
-            continue;
-        std::stable_sort(lines.begin() + static_cast<std::ptrdiff_t>(row),
-                         lines.begin() + static_cast<std::ptrdiff_t>(k), byX);
-        row = k;
-    }
-}
 
 constexpr double kSeparatorLength = 3.0; // rules this long (in U) may stand alone
 
@@ -52,6 +34,10 @@ std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks,
     const std::vector<BlockGroup> lines = joinTables(lines0, unit);
     std::vector<BlockGroup> groups =
         joinRuledTables(joinParagraphs(lines, unit), ruledTables(horizontalRules(ink, unit), unit));
+    for (BlockGroup& g : groups) {
+        if (!g.table)
+            g.lines = textLines(ink, g.lines, unit);
+    }
     dropInnerNonText(nonText, groups, pieces, unit);
     groups.insert(groups.end(), nonText.begin(), nonText.end());
     std::stable_sort(groups.begin(), groups.end(),
