@@ -5,6 +5,7 @@
 
 #include "core/rect_algebra.h"
 #include "paragraph/block_group.h"
+#include "paragraph/block_types.h"
 #include "paragraph/clean.h"
 #include "paragraph/line_joining.h"
 #include "paragraph/non_text.h"
@@ -40,6 +41,7 @@ std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks,
     }
     dropInnerNonText(nonText, groups, pieces, unit);
     groups.insert(groups.end(), nonText.begin(), nonText.end());
+    typeBlocks(groups, ink, unit);
     std::stable_sort(groups.begin(), groups.end(),
                      [](const BlockGroup& a, const BlockGroup& b) { return a.first < b.first; });
     std::vector<ParagraphBlock> out;
