@@ -191,12 +191,21 @@ TypingPage measurePage(std::vector<BlockGroup>& groups, const cv::Mat& ink, doub
 }
 
 // Whether nothing of the page's content lies wholly above (`above`) or
-// below `r`.
+// below `r`, and no block of several lines beside it.
 bool aloneAtEdge(const TypingPage& page, const cv::Rect& r, bool above) {
     return std::none_of(page.groups.begin(), page.groups.end(), [&](const BlockGroup& g) {
-        return isContent(g, page.unit) &&
-               (above ? gapBelow(g.box, r) >= 0 : gapBelow(r, g.box) >= 0);
+        const bool beyond = above ? gapBelow(g.box, r) >= 0 : gapBelow(r, g.box) >= 0;
+        const bool beside = g.lines.size() > 1 && verticalOverlap(g.box, r) > 0;
+        return isContent(g, page.unit) && (beyond || beside);
     });
+}
+
+// Whether `r` stands in the middle of `within`, clear of both its edges.
+bool isCentred(const cv::Rect& r, const cv::Rect& within, double unit) {
+    const int left = r.x - within.x;
+    const int right = within.x + within.width - (r.x + r.width);
+    return std::min(left, right) >= kCentredMargin * unit &&
+           std::abs(left - right) <= kCentredSlack * unit;
 }
 
 // Running heads and page numbers at the top, signature marks, catch-words
@@ -207,10 +216,16 @@ void typeFurniture(TypingPage& page, const cv::Rect& area) {
         BlockGroup& g = page.groups[k];
         if (!isUntypedText(g) || g.lines.size() != 1 || !isContent(g, unit))
             continue;
+        // Page numbers are narrow; a wider line in bold type is a heading
+        // unless centred over the text.
         const bool narrow = g.box.width <= kNumberWidth * unit;
-        if (page.looks[k].size <= kFurnitureSize && aloneAtEdge(page, g.box, true)) {
+        const bool bold = page.looks[k].weight >= kBoldType;
+        if (page.looks[k].size > kFurnitureSize ||
+            (!narrow && bold && !isCentred(g.box, area, unit)))
+            continue;
+        if (aloneAtEdge(page, g.box, true)) {
             g.type = narrow ? BlockType::PageNumber : BlockType::Header;
-        } else if (page.looks[k].size <= kLargeType && aloneAtEdge(page, g.box, false)) {
+        } else if (aloneAtEdge(page, g.box, false)) {
             const bool right = area.x + area.width - (g.box.x + g.box.width) <= kNumberWidth * unit;
             g.type = !narrow ? BlockType::SignatureMark
                      : right ? BlockType::CatchWord
@@ -308,12 +323,6 @@ cv::Rect columnOf(const TypingPage& page, const BlockGroup& g) {
     return column;
 }
 
-// The margins of `g` in its column, left and right.
-std::pair<int, int> marginsOf(const TypingPage& page, const BlockGroup& g) {
-    const cv::Rect column = columnOf(page, g);
-    return {g.box.x - column.x, column.x + column.width - (g.box.x + g.box.width)};
-}
-
 // Headings: a few lines in larger and heavier type than the body, or in
 // bold type, or a single line set in the middle of its column.
 bool isHeading(const TypingPage& page, std::size_t k) {
@@ -321,11 +330,7 @@ bool isHeading(const TypingPage& page, std::size_t k) {
     const TypeMeasures& look = page.looks[k];
     if (look.size >= kLargeType ? look.weight >= kHeavierType : look.weight >= kBoldType)
         return true;
-    if (g.lines.size() != 1)
-        return false;
-    const auto [left, right] = marginsOf(page, g);
-    return std::min(left, right) >= kCentredMargin * page.unit &&
-           std::abs(left - right) <= kCentredSlack * page.unit;
+    return g.lines.size() == 1 && isCentred(g.box, columnOf(page, g), page.unit);
 }
 
 // Displayed formulas: lines reaching higher and lower than the body's
@@ -336,7 +341,9 @@ bool isMaths(const TypingPage& page, std::size_t k) {
     const TypeMeasures& look = page.looks[k];
     if (look.size < kLargeType || look.weight >= kHeavierType)
         return false;
-    const auto [left, right] = marginsOf(page, g);
+    const cv::Rect column = columnOf(page, g);
+    const int left = g.box.x - column.x;
+    const int right = column.x + column.width - (g.box.x + g.box.width);
     return std::min(left, right) >= kCentredMargin * page.unit ||
            g.box.width <= kNumberWidth * page.unit;
 }

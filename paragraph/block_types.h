@@ -33,10 +33,12 @@ TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines,
 //   longer (text has no long straight strokes), typed as images;
 // - captions: at most 4 lines within 2 U of a picture or a table above or
 //   below, sharing its column;
-// - furniture: single lines with no content above them (page numbers at most
-//   4 U wide, running heads; at most 1.6 times the body's size) or below
-//   them (catch-words at most 4 U wide at the right, page numbers, signature
-//   marks; at most 1.25 times the body's size);
+// - furniture: single lines at most 1.6 times the body's size, and not in
+//   bold type unless at most 4 U wide or centred (at least 2 U in from both
+//   edges of the text, the margins within 1.5 U of each other), with no
+//   content above them (page
+//   numbers at most 4 U wide, running heads) or below them (catch-words at
+//   most 4 U wide at the right, page numbers as narrow, signature marks);
 // - marginalia: blocks beside text 2.5 times as wide, outside the columns of
 //   the body and at the outer edge of the text;
 // - footnotes: the blocks of a column from one starting within 2 U under a
@@ -45,8 +47,7 @@ TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines,
 // - on pages with running text (8 lines in blocks of 3 lines or more),
 //   blocks of at most 3 lines: headings in type 1.25 times the body's size
 //   with strokes 1.1 times as heavy, in bold type (strokes 1.25 times as
-//   heavy), or single lines at least 2 U in from both edges of their column
-//   with margins within 1.5 U of each other; formulas in type 1.25 times the
+//   heavy), or single lines centred in their column; formulas in type 1.25 times the
 //   body's size without heavier strokes, set in from both edges or at most
 //   4 U wide.
 // The body's size and strokes are the medians of those of the lines of
