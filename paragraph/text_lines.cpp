@@ -45,19 +45,23 @@ std::vector<int> valleys(const std::vector<int>& rows, double unit) {
     const int reach = std::max(1, static_cast<int>(std::lround(kPeakReach * unit)));
     std::vector<int> out;
     for (int y = 1; y + 1 < n; ++y) {
-        if (rows[y] > rows[y - 1] || rows[y] > rows[y + 1])
+        if (rows[y] >= rows[y - 1])
             continue;
-        const auto above =
-            std::max_element(rows.begin() + std::max(0, y - reach), rows.begin() + y);
-        const auto below =
-            std::max_element(rows.begin() + y + 1, rows.begin() + std::min(n, y + 1 + reach));
-        if (rows[y] > kValleyShare * std::min(*above, *below))
-            continue;
-        // A flat valley bottom counts once, at its middle.
+        // The bottom of a valley may be flat: it counts once, at its middle,
+        // and only when the profile rises after it.
         int end = y;
         while (end + 1 < n && rows[end + 1] == rows[y])
             ++end;
-        out.push_back((y + end) / 2);
+        if (end + 1 >= n || rows[end + 1] < rows[y]) {
+            y = end;
+            continue;
+        }
+        const auto above =
+            std::max_element(rows.begin() + std::max(0, y - reach), rows.begin() + y);
+        const auto below =
+            std::max_element(rows.begin() + end + 1, rows.begin() + std::min(n, end + 1 + reach));
+        if (rows[y] <= kValleyShare * std::min(*above, *below))
+            out.push_back((y + end) / 2);
         y = end;
     }
     return out;
