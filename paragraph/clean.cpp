@@ -114,36 +114,46 @@ void splitAtGutters(const cv::Mat& ink, const cv::Rect& r, double unit,
     splitAtGutters(ink, cv::Rect(r.x + gutter, r.y, r.width - gutter, r.height), unit, out);
 }
 
-// Pieces that are no text: specks, rules, slivers of the book edge, densely
-// inked patches, and pieces whose ink lies mostly outside character-sized
-// components (pictures, ornaments, scanner noise).
-bool isNoise(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, double unit) {
-    if (r.width <= kSpeck * unit && r.height <= kSpeck * unit)
-        return true;
-    if (std::min(r.width, r.height) <= kThinPiece * unit &&
-        std::max(r.width, r.height) < kThinRuleLength * unit)
-        return true;
-    if (r.width <= kSliverWidth * unit && r.height >= kSliverHeight * unit)
-        return true;
-    if (std::max(r.width, r.height) > kPictureSide * unit &&
-        cv::countNonZero(ink(r) & (glyphs(r) == kGlyphInk)) <
-            kPictureGlyphShare * cv::countNonZero(ink(r)))
-        return true;
-    if (r.width <= kEdgeNearWidth * unit) {
-        const int near = static_cast<int>(kEdgeNear * unit);
-        const cv::Rect around =
-            clipToImage({r.x - near, r.y - near, r.width + 2 * near, r.height + 2 * near}, ink);
-        if (cv::countNonZero(glyphs(around) == kEdgeInk) > 0)
-            return true;
-    }
-    if (r.width >= unit && r.height >= unit && cv::countNonZero(ink(r)) >= kDenseFill * r.area())
-        return true;
+// What a piece of a cleaned block is.
+enum class PieceKind { Text, Noise, Rule, Picture };
+
+// A horizontal rule: thin and long, or a little thicker and inked in
+// nearly every column.
+bool isRuleShape(const cv::Mat& ink, const cv::Rect& r, double unit) {
     if (r.height <= kThinRule * unit && r.width >= kThinRuleLength * unit)
         return true;
     if (r.height > kSolidRule * unit || r.width < kSolidRuleLength * unit)
         return false;
     const cv::Mat columns = profileOf(ink, r, false);
     return cv::countNonZero(columns) >= kSolidRuleFill * r.width;
+}
+
+// What a piece is. No text: specks, slivers of the book edge and ink beside
+// a wiped edge (noise), rules, and densely inked patches and pieces whose
+// ink lies mostly outside character-sized components (pictures, ornaments,
+// but also scanner noise, which the pictures' own tests sort out).
+PieceKind pieceKind(const cv::Mat& ink, const cv::Mat& glyphs, const cv::Rect& r, double unit) {
+    if (r.width <= kSpeck * unit && r.height <= kSpeck * unit)
+        return PieceKind::Noise;
+    if (std::min(r.width, r.height) <= kThinPiece * unit &&
+        std::max(r.width, r.height) < kThinRuleLength * unit)
+        return PieceKind::Noise;
+    if (r.width <= kSliverWidth * unit && r.height >= kSliverHeight * unit)
+        return PieceKind::Noise;
+    if (std::max(r.width, r.height) > kPictureSide * unit &&
+        cv::countNonZero(ink(r) & (glyphs(r) == kGlyphInk)) <
+            kPictureGlyphShare * cv::countNonZero(ink(r)))
+        return isRuleShape(ink, r, unit) ? PieceKind::Rule : PieceKind::Picture;
+    if (r.width <= kEdgeNearWidth * unit) {
+        const int near = static_cast<int>(kEdgeNear * unit);
+        const cv::Rect around =
+            clipToImage({r.x - near, r.y - near, r.width + 2 * near, r.height + 2 * near}, ink);
+        if (cv::countNonZero(glyphs(around) == kEdgeInk) > 0)
+            return PieceKind::Noise;
+    }
+    if (r.width >= unit && r.height >= unit && cv::countNonZero(ink(r)) >= kDenseFill * r.area())
+        return PieceKind::Picture;
+    return isRuleShape(ink, r, unit) ? PieceKind::Rule : PieceKind::Text;
 }
 
 // `r` without the specks at its left and right ends that stand apart from
@@ -180,7 +190,8 @@ double lineUnit(const std::vector<cv::Rect>& blocks, double textHeight) {
 }
 
 std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                  const cv::Mat& glyphs, double unit) {
+                                  const cv::Mat& glyphs, double unit,
+                                  std::vector<NonTextPiece>* nonText) {
     std::vector<cv::Rect> columns;
     for (const cv::Rect& block : blocks) {
         if (const cv::Rect r = clipToImage(block, ink); !r.empty())
@@ -199,8 +210,11 @@ std::vector<cv::Rect> cleanBlocks(const std::vector<cv::Rect>& blocks, const cv:
     std::vector<cv::Rect> kept;
     for (const cv::Rect& piece : pieces) {
         const cv::Rect r = withoutOuterSpecks(ink, piece, unit);
-        if (!isNoise(ink, glyphs, r, unit))
+        const PieceKind kind = pieceKind(ink, glyphs, r, unit);
+        if (kind == PieceKind::Text)
             kept.push_back(r);
+        else if (nonText != nullptr && kind != PieceKind::Noise)
+            nonText->push_back({r, kind == PieceKind::Rule, static_cast<int>(kept.size())});
     }
     return kept;
 }

@@ -23,8 +23,10 @@ struct ParagraphBlock {
 
 // The whole regrouping of `blocks` (second-pass order) on the 0/1 page `ink`
 // whose text is `textHeight` high, `glyphs` being its ink map (see
-// removeEdgeInk): the blocks a reader would mark, in reading order.
+// removeEdgeInk) and `verticalRules` the rules wiped from it: the blocks a
+// reader would mark, pictures and rules among them, in reading order.
 std::vector<ParagraphBlock> groupParagraphs(const std::vector<cv::Rect>& blocks, const cv::Mat& ink,
-                                            const cv::Mat& glyphs, double textHeight);
+                                            const cv::Mat& glyphs, double textHeight,
+                                            const std::vector<cv::Rect>& verticalRules = {});
 
 } // namespace pagecut

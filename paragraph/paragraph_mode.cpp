@@ -8,6 +8,7 @@
 #include "paragraph/page_frame.h"
 #include "paragraph/scale.h"
 #include "paragraph/skew.h"
+#include "paragraph/vertical_rules.h"
 #include "segment/page_passes.h"
 
 namespace pagecut {
@@ -61,7 +62,9 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double
         frame.toScaled = how.inverse;
         frame.straight = false;
     }
-    // Only once the page is level are its vertical rules vertical.
+    // Only once the page is level are its vertical rules vertical. They are
+    // kept as separators before they are wiped from the gutters.
+    scaled.verticalRules = findVerticalRules(scaled.ink, scaled.textHeight);
     removeVerticalRules(scaled.ink, scaled.textHeight);
     // The passes may draw into their page; the regrouping reads the ink as it was.
     cv::Mat working = scaled.ink.clone();
@@ -69,8 +72,8 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double
     std::vector<cv::Rect> blocks;
     for (const Region& region : regions.blocks)
         blocks.push_back(region.rect);
-    for (const ParagraphBlock& block :
-         groupParagraphs(blocks, scaled.ink, scaled.glyphs, scaled.textHeight)) {
+    for (const ParagraphBlock& block : groupParagraphs(blocks, scaled.ink, scaled.glyphs,
+                                                       scaled.textHeight, scaled.verticalRules)) {
         BlockLayout layout = layoutOnPage(block, frame);
         if (layout.box.empty())
             continue;

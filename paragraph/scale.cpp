@@ -11,6 +11,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/profile.h"
+#include "paragraph/vertical_rules.h"
 #include "segment/page_passes.h"
 
 namespace pagecut {

@@ -5,6 +5,8 @@
 // they stand in become blank.
 #pragma once
 
+#include <vector>
+
 #include <opencv2/core/mat.hpp>
 
 #include "pagecut/pagecut.h"
@@ -62,10 +64,11 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight);
 
 // The page prepared for the paragraph mode.
 struct ScaledPage {
-    cv::Mat ink;       // 0/1 at the nominal text size, blank outside the box
-    cv::Mat glyphs;    // the ink map of removeEdgeInk
-    double scale = 1;  // scaled size / page size
-    double textHeight; // text height on the scaled page
+    cv::Mat ink;                           // 0/1 at the nominal text size, blank outside the box
+    cv::Mat glyphs;                        // the ink map of removeEdgeInk
+    double scale = 1;                      // scaled size / page size
+    double textHeight;                     // text height on the scaled page
+    std::vector<cv::Rect> verticalRules{}; // the rules wiped from `ink`, by the caller
 };
 
 // Thresholds `grey`, blanks it outside `box` (checked by the caller),

@@ -23,11 +23,11 @@ constexpr double kNarrowLine = 20.0; // table lines are at most this wide
 constexpr int kMinTableLines = 3;
 constexpr double kCellWidth = 14.0;  // and its cells are at most this wide (median)
 constexpr double kAbsorbShare = 0.5; // and takes the lines at least this much inside it
-// A ruled table: at least this many horizontal rules ...
+// A ruled table: at least this many horizontal rules (horizontalRules'
+// default length long) ...
 constexpr int kMinTableRules = 3;
-constexpr double kTableRuleLength = 10.0; // at least this long,
-constexpr double kTableRuleEnds = 1.0;    // whose ends lie within this of each other's,
-constexpr double kTableRowHeight = 8.0;   // each at most this far below the one before
+constexpr double kTableRuleEnds = 1.0;  // whose ends lie within this of each other's,
+constexpr double kTableRowHeight = 8.0; // each at most this far below the one before
 
 } // namespace
 
@@ -161,8 +161,8 @@ cv::Rect continueRule(std::vector<cv::Rect>& growing, const cv::Rect& run, int s
 
 } // namespace
 
-std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit) {
-    const int minLength = std::max(1, static_cast<int>(kTableRuleLength * unit));
+std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit, double minRuleLength) {
+    const int minLength = std::max(1, static_cast<int>(minRuleLength * unit));
     const int slack = static_cast<int>(kTableRuleEnds * unit);
     std::vector<cv::Rect> rules, growing;
     for (int y = 0; y < ink.rows; ++y) {

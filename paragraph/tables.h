@@ -17,10 +17,10 @@ namespace pagecut {
 // lines it overlaps by half, unless it would hold more wide lines than cells.
 std::vector<BlockGroup> joinTables(const std::vector<BlockGroup>& lines, double unit);
 
-// The horizontal rules of the 0/1 page `ink`: runs of ink at least 10 U
-// long in consecutive rows whose ends stay within U of the row before's,
-// at most 0.8 U thick in all.
-std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit);
+// The horizontal rules of the 0/1 page `ink`: runs of ink at least
+// `minLength` U long (10: a table's) in consecutive rows whose ends stay
+// within U of the row before's, at most 0.8 U thick in all.
+std::vector<cv::Rect> horizontalRules(const cv::Mat& ink, double unit, double minLength = 10.0);
 
 // The boxes of ruled tables: stacks of at least three rules whose ends lie
 // within U of each other's, each at most 8 U below the one before. Their

@@ -34,6 +34,7 @@ TEST(Clean, CleaningSplitsAtBlankRowsAndGuttersAndDropsNoise) {
     test::fill(ink, {550, 10, 30, 100});     // a sliver of the book edge
     for (int x = 450; x < 550; x += 3)       // scanner noise: no glyphs
         test::fill(ink, {x, 200, 1, 80});
+    std::vector<NonTextPiece> nonText;
     const std::vector<cv::Rect> cleaned = cleanBlocks({{0, 0, 300, 60},
                                                        {0, 95, 400, 20},
                                                        {395, 5, 20, 20},
@@ -42,10 +43,18 @@ TEST(Clean, CleaningSplitsAtBlankRowsAndGuttersAndDropsNoise) {
                                                        {545, 5, 40, 110},
                                                        {445, 195, 110, 90},
                                                        {555, 145, 30, 25}},
-                                                      ink, glyphs, kUnit);
+                                                      ink, glyphs, kUnit, &nonText);
     const std::vector<cv::Rect> expected = {
         {10, 10, 200, 15}, {10, 30, 150, 15}, {10, 150, 199, 120}, {218, 150, 199, 120}};
     EXPECT_EQ(cleaned, expected);
+    // The rule and the picture are set aside, with their places; the noise
+    // is a picture piece too, for the pictures' own tests to sort out.
+    ASSERT_EQ(nonText.size(), 3u);
+    EXPECT_EQ(nonText[0].box, cv::Rect(10, 100, 300, 3));
+    EXPECT_TRUE(nonText[0].rule);
+    EXPECT_EQ(nonText[0].place, 2);
+    EXPECT_EQ(nonText[1].box, cv::Rect(450, 300, 100, 80));
+    EXPECT_FALSE(nonText[1].rule);
 }
 
 TEST(Clean, UnitIsTheMedianSingleLineHeightOrTwoTextHeights) {
