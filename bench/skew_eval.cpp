@@ -13,8 +13,8 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include "paragraph/scale.h"
-#include "paragraph/skew.h"
+#include "working_page/scale.h"
+#include "working_page/skew.h"
 
 int main(int argc, char** argv) {
     cv::setNumThreads(0);

@@ -10,7 +10,7 @@
 
 #include "core/profile.h"
 #include "paragraph/gutters.h"
-#include "paragraph/scale.h"
+#include "working_page/scale.h"
 
 namespace pagecut {
 

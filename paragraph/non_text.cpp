@@ -115,6 +115,22 @@ bool isRule(const cv::Rect& r, double unit) {
     return std::max(r.width, r.height) >= (flat ? kRuleLength : kVerticalRuleLength) * unit;
 }
 
+// Pieces of one rule, broken by the scan or the scaling, joined into one.
+void joinBrokenRules(std::vector<BlockGroup>& found, double unit) {
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        for (std::size_t j = i + 1; j < found.size();) {
+            if (found[i].type != BlockType::Separator || found[j].type != BlockType::Separator ||
+                !oneRule(found[i].box, found[j].box, unit)) {
+                ++j;
+                continue;
+            }
+            found[i].box |= found[j].box;
+            found[i].first = std::min(found[i].first, found[j].first);
+            found.erase(found.begin() + static_cast<std::ptrdiff_t>(j));
+        }
+    }
+}
+
 } // namespace
 
 std::vector<BlockGroup> nonTextGroups(const cv::Mat& ink, const std::vector<NonTextPiece>& pieces,
@@ -155,18 +171,7 @@ std::vector<BlockGroup> nonTextGroups(const cv::Mat& ink, const std::vector<NonT
         rule = found.erase(rule);
     }
     joinNear(found, BlockType::Image, reach);
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        for (std::size_t j = i + 1; j < found.size();) {
-            if (found[i].type != BlockType::Separator || found[j].type != BlockType::Separator ||
-                !oneRule(found[i].box, found[j].box, unit)) {
-                ++j;
-                continue;
-            }
-            found[i].box |= found[j].box;
-            found[i].first = std::min(found[i].first, found[j].first);
-            found.erase(found.begin() + static_cast<std::ptrdiff_t>(j));
-        }
-    }
+    joinBrokenRules(found, unit);
     const cv::Rect inner = grown({0, 0, ink.cols, ink.rows}, -static_cast<int>(kBorder * unit));
     std::erase_if(found, [&](const BlockGroup& g) {
         return g.type == BlockType::Separator && (g.box & inner) != g.box;

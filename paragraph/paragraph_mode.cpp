@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "paragraph/grouping.h"
-#include "paragraph/page_frame.h"
-#include "paragraph/scale.h"
-#include "paragraph/skew.h"
-#include "paragraph/vertical_rules.h"
 #include "segment/page_passes.h"
+#include "working_page/page_frame.h"
+#include "working_page/scale.h"
+#include "working_page/skew.h"
+#include "working_page/vertical_rules.h"
 
 namespace pagecut {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "paragraph/scale.h"
+#include "working_page/scale.h"
 #include "tests/support/block_groups.h"
 #include "tests/support/test_images.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Blocks of the working page mapped back to the page as given.
-#include "paragraph/page_frame.h"
+#include "working_page/page_frame.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>

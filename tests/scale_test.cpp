@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page at a nominal text size: threshold, text height and its fallback,
 // the scale factor, rule and edge removal.
-#include "paragraph/scale.h"
+#include "working_page/scale.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>

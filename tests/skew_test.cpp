@@ -2,7 +2,7 @@
 // The skew estimate on generated pages turned as a scanner turns them, its
 // traps (rules, a dark scan edge, a picture, little text, no text), and the
 // straightening's map back to the page as given.
-#include "paragraph/skew.h"
+#include "working_page/skew.h"
 
 #include <cmath>
 #include <functional>
@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
-#include "paragraph/scale.h"
+#include "working_page/scale.h"
 #include "tests/support/test_images.h"
 #include "tools/pagegen.h"
 

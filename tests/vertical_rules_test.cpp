@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Vertical rules found before the paragraph mode wipes them.
-#include "paragraph/vertical_rules.h"
+#include "working_page/vertical_rules.h"
 
 #include <gtest/gtest.h>
 

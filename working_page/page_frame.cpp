@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "paragraph/page_frame.h"
+#include "working_page/page_frame.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "paragraph/scale.h"
+#include "working_page/scale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/profile.h"
-#include "paragraph/vertical_rules.h"
 #include "segment/page_passes.h"
+#include "working_page/vertical_rules.h"
 
 namespace pagecut {
 

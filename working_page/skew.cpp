@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "paragraph/skew.h"
+#include "working_page/skew.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "paragraph/vertical_rules.h"
+#include "working_page/vertical_rules.h"
 
 #include <algorithm>
 #include <cmath>
