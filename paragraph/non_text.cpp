@@ -115,6 +115,38 @@ bool isRule(const cv::Rect& r, double unit) {
     return std::max(r.width, r.height) >= (flat ? kRuleLength : kVerticalRuleLength) * unit;
 }
 
+// Rules that touch a picture (within `reach`) are part of it: axes, frames,
+// hatching.
+void joinRulesToPictures(std::vector<BlockGroup>& found, int reach) {
+    for (auto rule = found.begin(); rule != found.end();) {
+        auto picture = std::find_if(found.begin(), found.end(), [&](const BlockGroup& g) {
+            return g.type == BlockType::Image && overlaps(grown(g.box, reach), rule->box);
+        });
+        if (rule->type != BlockType::Separator || picture == found.end()) {
+            ++rule;
+            continue;
+        }
+        picture->box |= rule->box;
+        rule = found.erase(rule);
+    }
+}
+
+// Rules along one stretch close to each other are one separator.
+void joinDoubleRules(std::vector<BlockGroup>& found, double unit) {
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        for (std::size_t j = i + 1; j < found.size();) {
+            if (found[i].type != BlockType::Separator || found[j].type != BlockType::Separator ||
+                !oneRule(found[i].box, found[j].box, unit)) {
+                ++j;
+                continue;
+            }
+            found[i].box |= found[j].box;
+            found[i].first = std::min(found[i].first, found[j].first);
+            found.erase(found.begin() + static_cast<std::ptrdiff_t>(j));
+        }
+    }
+}
+
 } // namespace
 
 std::vector<BlockGroup> nonTextGroups(const cv::Mat& ink, const std::vector<NonTextPiece>& pieces,
@@ -142,31 +174,9 @@ std::vector<BlockGroup> nonTextGroups(const cv::Mat& ink, const std::vector<NonT
         if (isRule(r, unit))
             found.push_back(nonTextGroup(r, placeAmong(text, r), BlockType::Separator));
     }
-    // Rules that touch a picture are part of it: axes, frames, hatching.
-    for (auto rule = found.begin(); rule != found.end();) {
-        auto picture = std::find_if(found.begin(), found.end(), [&](const BlockGroup& g) {
-            return g.type == BlockType::Image && overlaps(grown(g.box, reach), rule->box);
-        });
-        if (rule->type != BlockType::Separator || picture == found.end()) {
-            ++rule;
-            continue;
-        }
-        picture->box |= rule->box;
-        rule = found.erase(rule);
-    }
+    joinRulesToPictures(found, reach);
     joinNear(found, BlockType::Image, reach);
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        for (std::size_t j = i + 1; j < found.size();) {
-            if (found[i].type != BlockType::Separator || found[j].type != BlockType::Separator ||
-                !oneRule(found[i].box, found[j].box, unit)) {
-                ++j;
-                continue;
-            }
-            found[i].box |= found[j].box;
-            found[i].first = std::min(found[i].first, found[j].first);
-            found.erase(found.begin() + static_cast<std::ptrdiff_t>(j));
-        }
-    }
+    joinDoubleRules(found, unit);
     const cv::Rect inner = grown({0, 0, ink.cols, ink.rows}, -static_cast<int>(kBorder * unit));
     std::erase_if(found, [&](const BlockGroup& g) {
         return g.type == BlockType::Separator && (g.box & inner) != g.box;
