@@ -21,6 +21,7 @@ constexpr double kDrawnShare = 0.05; // blocks with this share of their ink draw
 constexpr double kSpeck = 0.5;       // blocks at most this high or wide are specks
 constexpr std::size_t kBodyBlockLines = 3; // the body: blocks of at least this many lines
 constexpr std::size_t kBodyLines = 8;      // with this many lines in all
+constexpr std::size_t kMeasuredLines = 16; // lines measured of a block at most
 constexpr double kLargeType = 1.25;        // larger type: this share of the body's size
 constexpr double kBoldType = 1.25;         // bold type: strokes this share of the body's
 constexpr double kHeavierType = 1.1;       // larger type is heavier by at least this share
@@ -67,19 +68,20 @@ LineLook lineLook(const cv::Mat& ink, const cv::Rect& line, double unit) {
     long total = 0, runs = 0;
     for (int y = 0; y < r.height; ++y) {
         const std::uint8_t* row = ink.ptr<std::uint8_t>(r.y + y) + r.x;
+        // Branch-free: a run grows on ink and ends (is counted) on paper.
         int count = 0, starts = 0, run = 0, longest = 0;
-        for (int x = 0; x <= r.width; ++x) {
-            if (x < r.width && row[x] != 0) {
-                ++run;
-                continue;
-            }
-            starts += run > 0;
-            count += run;
-            look.drawn += run >= drawnRun ? run : 0;
+        long drawn = 0;
+        for (int x = 0; x < r.width; ++x) {
+            const int inked = row[x] != 0;
+            drawn += (1 - inked) * (run >= drawnRun) * run;
+            starts += inked & (run == 0);
+            run = (run + 1) * inked;
+            count += inked;
             longest = std::max(longest, run);
-            run = 0;
         }
+        drawn += (run >= drawnRun) * run;
         look.ink += count;
+        look.drawn += drawn;
         if (starts == 0 || longest >= longRun)
             continue;
         counts[y] = count;
@@ -108,12 +110,14 @@ LineLook lineLook(const cv::Mat& ink, const cv::Rect& line, double unit) {
 
 } // namespace
 
-TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines, double unit) {
+namespace {
+
+// The measures of a block from those of its lines.
+TypeMeasures measuresOf(const std::vector<LineLook>& looks) {
     double sizes = 0, strokes = 0;
     long inked = 0, drawn = 0;
     int measured = 0;
-    for (const cv::Rect& line : lines) {
-        const LineLook look = lineLook(ink, line, unit);
+    for (const LineLook& look : looks) {
         inked += look.ink;
         drawn += look.drawn;
         if (look.core <= 0)
@@ -127,6 +131,15 @@ TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines,
     if (measured > 0)
         m.size = sizes / measured, m.weight = strokes / measured;
     return m;
+}
+
+} // namespace
+
+TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines, double unit) {
+    std::vector<LineLook> looks;
+    for (const cv::Rect& line : lines)
+        looks.push_back(lineLook(ink, line, unit));
+    return measuresOf(looks);
 }
 
 namespace {
@@ -171,17 +184,23 @@ bool isContent(const BlockGroup& g, double unit) {
 TypingPage measurePage(std::vector<BlockGroup>& groups, const cv::Mat& ink, double unit) {
     TypingPage page{groups, {}, unit, false};
     std::vector<double> sizes, strokes;
+    std::size_t bodyLines = 0;
     for (const BlockGroup& g : groups) {
-        page.looks.push_back(isUntypedText(g) ? measureType(ink, g.lines, unit) : TypeMeasures{});
-        if (!isUntypedText(g) || g.lines.size() < kBodyBlockLines)
+        // A long block shows its type in a few of its lines as well as in all.
+        std::vector<LineLook> looks;
+        const std::size_t step = (g.lines.size() + kMeasuredLines - 1) / kMeasuredLines;
+        for (std::size_t k = 0; isUntypedText(g) && k < g.lines.size(); k += step)
+            looks.push_back(lineLook(ink, g.lines[k], unit));
+        page.looks.push_back(measuresOf(looks));
+        if (looks.empty() || g.lines.size() < kBodyBlockLines)
             continue;
-        for (const cv::Rect& line : g.lines) {
-            const LineLook look = lineLook(ink, line, unit);
+        bodyLines += g.lines.size();
+        for (const LineLook& look : looks) {
             if (look.core > 0)
                 sizes.push_back(look.core), strokes.push_back(look.stroke);
         }
     }
-    page.hasBody = sizes.size() >= kBodyLines;
+    page.hasBody = bodyLines >= kBodyLines;
     const double size = median(sizes), stroke = median(strokes);
     for (TypeMeasures& look : page.looks) {
         look.size = size > 0 ? look.size / size : 1;
@@ -274,8 +293,8 @@ bool isCaption(const TypingPage& page, const BlockGroup& g) {
 }
 
 // Footnotes: the blocks of a column under a short rule at its left edge,
-// and blocks in smaller type with nothing but furniture under them in their
-// column.
+// and blocks in smaller type under body text with nothing but furniture
+// under them in their column.
 void typeFootnotes(TypingPage& page) {
     const double unit = page.unit;
     std::vector<BlockGroup>& groups = page.groups;
@@ -306,7 +325,14 @@ void typeFootnotes(TypingPage& page) {
             return &h != &g && isContent(h, unit) && !isFurniture(h.type) &&
                    shareColumn(h.box, g.box) && gapBelow(g.box, h.box) >= 0;
         });
-        if (atFoot)
+        bool underBody = false;
+        for (std::size_t b = 0; b < groups.size(); ++b) {
+            const BlockGroup& h = groups[b];
+            underBody |= h.type == BlockType::Paragraph && !h.table &&
+                         h.lines.size() >= kBodyBlockLines && page.looks[b].size > kSmallType &&
+                         shareColumn(h.box, g.box) && gapBelow(h.box, g.box) >= 0;
+        }
+        if (atFoot && underBody)
             g.type = BlockType::Footnote;
     }
 }

@@ -43,7 +43,8 @@ TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines,
 //   the body and at the outer edge of the text;
 // - footnotes: the blocks of a column from one starting within 2 U under a
 //   rule at its left edge at most 0.6 times its width, and blocks in type at
-//   most 0.88 times the body's size at the foot of their column;
+//   most 0.88 times the body's size at the foot of their column, under a
+//   block of the body's size of 3 lines or more;
 // - on pages with running text (8 lines in blocks of 3 lines or more),
 //   blocks of at most 3 lines: headings in type 1.25 times the body's size
 //   with strokes 1.1 times as heavy, in bold type (strokes 1.25 times as
@@ -51,7 +52,8 @@ TypeMeasures measureType(const cv::Mat& ink, const std::vector<cv::Rect>& lines,
 //   body's size without heavier strokes, set in from both edges or at most
 //   4 U wide.
 // The body's size and strokes are the medians of those of the lines of
-// blocks of 3 lines or more. Tables less than 1.6 U high are text.
+// blocks of 3 lines or more (of at most 16 lines of a block, evenly spread).
+// Tables less than 1.6 U high are text.
 void typeBlocks(std::vector<BlockGroup>& groups, const cv::Mat& ink, double unit);
 
 } // namespace pagecut

@@ -115,8 +115,24 @@ bool isRule(const cv::Rect& r, double unit) {
     return std::max(r.width, r.height) >= (flat ? kRuleLength : kVerticalRuleLength) * unit;
 }
 
-// Pieces of one rule, broken by the scan or the scaling, joined into one.
-void joinBrokenRules(std::vector<BlockGroup>& found, double unit) {
+// Rules that touch a picture (within `reach`) are part of it: axes, frames,
+// hatching.
+void joinRulesToPictures(std::vector<BlockGroup>& found, int reach) {
+    for (auto rule = found.begin(); rule != found.end();) {
+        auto picture = std::find_if(found.begin(), found.end(), [&](const BlockGroup& g) {
+            return g.type == BlockType::Image && overlaps(grown(g.box, reach), rule->box);
+        });
+        if (rule->type != BlockType::Separator || picture == found.end()) {
+            ++rule;
+            continue;
+        }
+        picture->box |= rule->box;
+        rule = found.erase(rule);
+    }
+}
+
+// Rules along one stretch close to each other are one separator.
+void joinDoubleRules(std::vector<BlockGroup>& found, double unit) {
     for (std::size_t i = 0; i < found.size(); ++i) {
         for (std::size_t j = i + 1; j < found.size();) {
             if (found[i].type != BlockType::Separator || found[j].type != BlockType::Separator ||
@@ -158,20 +174,9 @@ std::vector<BlockGroup> nonTextGroups(const cv::Mat& ink, const std::vector<NonT
         if (isRule(r, unit))
             found.push_back(nonTextGroup(r, placeAmong(text, r), BlockType::Separator));
     }
-    // Rules that touch a picture are part of it: axes, frames, hatching.
-    for (auto rule = found.begin(); rule != found.end();) {
-        auto picture = std::find_if(found.begin(), found.end(), [&](const BlockGroup& g) {
-            return g.type == BlockType::Image && overlaps(grown(g.box, reach), rule->box);
-        });
-        if (rule->type != BlockType::Separator || picture == found.end()) {
-            ++rule;
-            continue;
-        }
-        picture->box |= rule->box;
-        rule = found.erase(rule);
-    }
+    joinRulesToPictures(found, reach);
     joinNear(found, BlockType::Image, reach);
-    joinBrokenRules(found, unit);
+    joinDoubleRules(found, unit);
     const cv::Rect inner = grown({0, 0, ink.cols, ink.rows}, -static_cast<int>(kBorder * unit));
     std::erase_if(found, [&](const BlockGroup& g) {
         return g.type == BlockType::Separator && (g.box & inner) != g.box;

@@ -16,8 +16,11 @@ namespace pagecut {
 // cleaning set aside and the rules found on the page (`rules`, horizontal
 // and vertical), with `text` the pieces kept as text, in order:
 // - a picture is a cluster of picture pieces (each within U/2 of another)
-//   at least 2 U both ways that is no line of large letters; the rules it
-//   touches are part of it;
+//   at least 2 U both ways; the rules it touches are part of it;
+// - a cluster that is a line of large letters (at most 5 U high, parted by
+//   blank columns into at least 4 strokes no wider than it is high) comes
+//   back as a group typed Paragraph, for withoutPictureText to return to
+//   the text;
 // - a separator is a rule at least 3 U long, a flat cluster (at most 2 U
 //   high and 8 times as wide), or a vertical rule at least 6 U long; rules
 //   less than U/2 apart along one stretch are one, and rules along the
@@ -32,7 +35,8 @@ std::vector<BlockGroup> nonTextGroups(const cv::Mat& ink, const std::vector<NonT
 // `pieces` (text, in order) without those at least half inside a picture of
 // `groups`: labels, numbers and stray strokes of a figure are no text. The
 // pictures grow to take them in, pictures that then lie within U/2 of each
-// other are one, and the groups' `first` is renumbered for the pieces left.
+// other are one, the lines of large letters among `groups` join the pieces
+// at their place, and the groups' `first` is renumbered for the pieces.
 std::vector<cv::Rect> withoutPictureText(const std::vector<cv::Rect>& pieces,
                                          std::vector<BlockGroup>& groups, double unit);
 
