@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "app/captured_streams.h"
 #include "app/command_line.h"
 #include "app/pipeline.h"
 #include "core/table_logic.h"
@@ -17,25 +18,6 @@
 namespace pagecut {
 
 namespace {
-
-// Both standard streams of the program into one buffer for the length of one
-// job, in the order they were written.
-class CapturedStreams {
-  public:
-    CapturedStreams() : out_(std::cout.rdbuf(&buffer_)), err_(std::cerr.rdbuf(&buffer_)) {}
-    ~CapturedStreams() {
-        std::cout.rdbuf(out_);
-        std::cerr.rdbuf(err_);
-    }
-    CapturedStreams(const CapturedStreams&) = delete;
-    CapturedStreams& operator=(const CapturedStreams&) = delete;
-    std::string text() const { return buffer_.str(); }
-
-  private:
-    std::stringbuf buffer_;
-    std::streambuf* out_;
-    std::streambuf* err_;
-};
 
 bool writeAll(int fd, const std::string& text) {
     std::size_t written = 0;

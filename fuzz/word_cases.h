@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/captured_streams.h"
 #include "app/command_line.h"
 #include "app/jobs.h"
 #include "app/options.h"
@@ -64,24 +65,6 @@ inline std::string checkSplit(const std::string& line, const std::vector<std::st
     return joined == text ? "" : "the words do not give the line back";
 }
 
-// Both standard streams into one buffer while alive.
-class Captured {
-  public:
-    Captured() : out_(std::cout.rdbuf(&buffer_)), err_(std::cerr.rdbuf(&buffer_)) {}
-    ~Captured() {
-        std::cout.rdbuf(out_);
-        std::cerr.rdbuf(err_);
-    }
-    Captured(const Captured&) = delete;
-    Captured& operator=(const Captured&) = delete;
-    std::string text() const { return buffer_.str(); }
-
-  private:
-    std::stringbuf buffer_;
-    std::streambuf* out_;
-    std::streambuf* err_;
-};
-
 // Parsing: a fault has its code (1 to 4) and a usage line; a page to run
 // prints nothing and takes its paths from the positional words unchanged;
 // --serve is taken alone; the status line is one line that starts with the code.
@@ -96,7 +79,7 @@ inline std::string checkParse(const std::vector<std::string>& words) {
     int code = 0;
     std::string printed;
     {
-        Captured captured;
+        CapturedStreams captured;
         code = parseCommandLine("pagecut", words, args);
         printed = captured.text();
     }
