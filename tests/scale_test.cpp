@@ -63,6 +63,14 @@ TEST(ParagraphScale, GreyScansAreThresholdedAndTwoValuedPagesKeepTheProgramsRule
     cv::Mat twoValued(40, 40, CV_8UC1, cv::Scalar(255));
     twoValued(cv::Rect(0, 0, 20, 40)).setTo(250);
     EXPECT_EQ(cv::countNonZero(thresholdInk(twoValued)), 800);
+    // A bilevel page that was resampled: grey only along its strokes' edges,
+    // so many of them that Otsu's threshold would sit well above the middle
+    // and take the lighter edge pixels for ink.
+    cv::Mat resampled(40, 40, CV_8UC1, cv::Scalar(255));
+    resampled(cv::Rect(0, 0, 40, 10)).setTo(0);
+    resampled(cv::Rect(0, 10, 40, 2)).setTo(100); // darker than the middle: ink
+    resampled(cv::Rect(0, 12, 40, 3)).setTo(170); // lighter: paper
+    EXPECT_EQ(cv::countNonZero(thresholdInk(resampled)), 480);
 }
 
 TEST(ParagraphScale, VerticalRulesAndEdgeInkAreWipedButTextStays) {

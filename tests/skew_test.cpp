@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
-#include "working_page/scale.h"
 #include "tests/support/test_images.h"
 #include "tools/pagegen.h"
+#include "working_page/scale.h"
 
 namespace pagecut {
 namespace {
@@ -180,6 +180,42 @@ TEST(Skew, AtZeroDegreesTheStraighteningIsTheIdentity) {
     const std::array<cv::Point2d, 4> back = unstraighten({3, 4, 10, 20}, how);
     EXPECT_EQ(back[0], cv::Point2d(3, 4));
     EXPECT_EQ(back[2], cv::Point2d(13, 24));
+}
+
+TEST(Skew, TurnedRulesAreMendedAndTextIsNot) {
+    struct Case {
+        const char* what;
+        std::function<void(cv::Mat&)> draw;
+        int mendedRow10; // ink on row 10 afterwards
+    };
+    const Case cases[] = {
+        {"a rule in dashes over two rows, gaps of one pixel",
+         [](cv::Mat& ink) {
+             for (int x = 10; x < 70; ++x)
+                 ink.at<std::uint8_t>(x % 7 < 4 ? 10 : 11, x) = x % 13 != 12;
+         },
+         60},
+        {"dashes with a gap of two pixels stay apart",
+         [](cv::Mat& ink) {
+             for (int x = 10; x < 70; ++x)
+                 ink.at<std::uint8_t>(10, x) = x % 10 >= 2;
+         },
+         48},
+        {"a band of touching letters, ink above and below",
+         [](cv::Mat& ink) {
+             ink(cv::Rect(10, 6, 60, 10)).setTo(1);
+             for (int x = 10; x < 70; x += 6)
+                 ink(cv::Rect(x, 6, 1, 10)).setTo(0);
+         },
+         50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        cv::Mat ink = cv::Mat::zeros(20, 80, CV_8UC1);
+        c.draw(ink);
+        mendTurnedRules(ink, 40);
+        EXPECT_EQ(cv::countNonZero(ink.row(10)), c.mendedRow10);
+    }
 }
 
 } // namespace

@@ -26,14 +26,42 @@ constexpr double kUnknownTextHeight = 10.0;
 constexpr double kEdgeInkReach = 8.0;
 constexpr double kFullEstimatePixels = 4e6;
 
-int distinctValues(const cv::Mat& grey) {
+cv::Mat greyHistogram(const cv::Mat& grey) {
     const int channels[] = {0};
     const int bins[] = {256};
     const float range[] = {0, 256};
     const float* ranges[] = {range};
     cv::Mat histogram;
     cv::calcHist(&grey, 1, channels, cv::Mat(), histogram, 1, bins, ranges);
-    return cv::countNonZero(histogram);
+    return histogram;
+}
+
+// The share of a page's pixels that must lie at its darkest or lightest value
+// for it to count as a bilevel page that was resampled.
+constexpr double kResampledBilevelShare = 0.75;
+
+// The fixed threshold for the page, or -1 for Otsu's. A page of at most two
+// grey values keeps the program's own rule (all but pure white is ink). A
+// bilevel page that was turned or rescaled has grey only along the edges of
+// its strokes; the midpoint keeps the strokes at their width, where Otsu's
+// threshold, drawn up by the many edge pixels, would thicken some lines and
+// not others as the edges fall between pixels.
+int fixedThreshold(const cv::Mat& grey) {
+    const cv::Mat histogram = greyHistogram(grey);
+    int darkest = 255, lightest = 0, distinct = 0;
+    for (int v = 0; v < 256; ++v) {
+        if (histogram.at<float>(v) == 0)
+            continue;
+        darkest = std::min(darkest, v);
+        lightest = std::max(lightest, v);
+        ++distinct;
+    }
+    if (distinct <= 2)
+        return 254;
+    const double extremes = histogram.at<float>(darkest) + histogram.at<float>(lightest);
+    if (extremes >= kResampledBilevelShare * static_cast<double>(grey.total()))
+        return (darkest + lightest) / 2;
+    return -1;
 }
 
 // One 8-connected ink component: its bounding box and pixel count.
@@ -70,8 +98,8 @@ std::vector<Component> labelComponents(const cv::Mat& binary, cv::Mat& labels) {
 // Ink as `inkValue`, paper as 0.
 cv::Mat threshold(const cv::Mat& grey, int inkValue) {
     cv::Mat ink;
-    if (distinctValues(grey) <= 2)
-        cv::threshold(grey, ink, 254, inkValue, cv::THRESH_BINARY_INV);
+    if (const int level = fixedThreshold(grey); level >= 0)
+        cv::threshold(grey, ink, level, inkValue, cv::THRESH_BINARY_INV);
     else
         cv::threshold(grey, ink, 0, inkValue, cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
     return ink;

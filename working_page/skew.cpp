@@ -9,6 +9,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "core/profile.h"
+
 namespace pagecut {
 
 namespace {
@@ -297,6 +299,56 @@ cv::Mat straighten(const cv::Mat& image, const Straightening& how) {
         copyRow(image, ax, ay, m(0, 0), m(1, 0), out.ptr<std::uint8_t>(y), out.cols);
     }
     return out;
+}
+
+namespace {
+
+// The ink pixels of `row` in [start, end).
+int inkBetween(const std::uint8_t* row, int start, int end) {
+    return static_cast<int>(
+        std::count_if(row + start, row + end, [](std::uint8_t v) { return v; }));
+}
+
+// Rows y and y + 1 of mendTurnedRules; `above` and `below` are the rows two
+// away from them, or null at the page's edge.
+void mendRow(std::uint8_t* row, const std::uint8_t* next, const std::uint8_t* above,
+             const std::uint8_t* below, std::uint8_t* both, int cols, int minLength) {
+    for (int c = 0; c < cols; ++c)
+        both[c] = static_cast<std::uint8_t>(row[c] | next[c]);
+    // A gap pixel is bridged only when its right neighbour is ink, so a
+    // bridge never leans on another bridge.
+    for (int c = 1; c + 1 < cols; ++c) {
+        if (both[c] == 0 && both[c - 1] != 0 && both[c + 1] != 0)
+            both[c] = 1;
+    }
+    const RunList runs = longInkRuns(both, cols, minLength);
+    for (std::size_t k = 0; k + 1 < runs.size(); k += 2) {
+        const int start = runs[k], end = runs[k + 1];
+        // A rule has paper beside it; a line of text, whose letters may
+        // touch along a row, has ink above and below as well.
+        const int half = (end - start) / 2;
+        const bool thin = (above == nullptr || inkBetween(above, start, end) < half) &&
+                          (below == nullptr || inkBetween(below, start, end) < half);
+        if (thin)
+            std::fill(row + start, row + end, 1);
+    }
+}
+
+void mendRows(cv::Mat& ink, int minLength) {
+    std::vector<std::uint8_t> both(ink.cols);
+    for (int y = 0; y + 1 < ink.rows; ++y) {
+        const std::uint8_t* above = y >= 2 ? ink.ptr<std::uint8_t>(y - 2) : nullptr;
+        const std::uint8_t* below = y + 3 < ink.rows ? ink.ptr<std::uint8_t>(y + 3) : nullptr;
+        mendRow(ink.ptr<std::uint8_t>(y), ink.ptr<std::uint8_t>(y + 1), above, below, both.data(),
+                ink.cols, minLength);
+    }
+}
+
+} // namespace
+
+void mendTurnedRules(cv::Mat& ink, int minLength) {
+    CV_Assert(ink.type() == CV_8UC1);
+    mendRows(ink, minLength);
 }
 
 std::array<cv::Point2d, 4> unstraighten(const cv::Rect& rect, const Straightening& how) {
