@@ -20,10 +20,6 @@ constexpr double kMaxSkew = 45;
 // across the working page, less than the gap between two lines; turning the
 // page would cost more in rounding (a rule becomes a staircase) than it gains.
 constexpr double kLevelEnough = 0.15;
-// Rules of a turned page are mended when at least this many text heights long:
-// long enough for a column rule or a table's rule, too long for a line of text
-// to pass for one.
-constexpr double kMendedRule = 4;
 
 double measuredSkew(const ScaledPage& scaled) {
     // Measured on the glyphs alone: rules, pictures and the scan's edge have
@@ -63,7 +59,7 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double
         const Straightening how = straightening(scaled.ink.size(), result.skew);
         scaled.ink = straighten(scaled.ink, how);
         scaled.glyphs = straighten(scaled.glyphs, how);
-        mendTurnedRules(scaled.ink, static_cast<int>(std::lround(kMendedRule * scaled.textHeight)));
+        mendTurnedRules(scaled.ink, scaled.textHeight);
         frame.toScaled = how.inverse;
         frame.straight = false;
     }

@@ -201,6 +201,12 @@ TEST(Skew, TurnedRulesAreMendedAndTextIsNot) {
                  ink.at<std::uint8_t>(10, x) = x % 10 >= 2;
          },
          48},
+        {"dashes of a text height, two pixels apart, are joined",
+         [](cv::Mat& ink) {
+             for (int x = 10; x < 70; ++x)
+                 ink.at<std::uint8_t>(10, x) = (x - 10) % 12 < 10;
+         },
+         58},
         {"a band of touching letters, ink above and below",
          [](cv::Mat& ink) {
              ink(cv::Rect(10, 6, 60, 10)).setTo(1);
@@ -213,7 +219,7 @@ TEST(Skew, TurnedRulesAreMendedAndTextIsNot) {
         SCOPED_TRACE(c.what);
         cv::Mat ink = cv::Mat::zeros(20, 80, CV_8UC1);
         c.draw(ink);
-        mendTurnedRules(ink, 40);
+        mendTurnedRules(ink, 10); // rules of 40 pixels, dashes of 10
         EXPECT_EQ(cv::countNonZero(ink.row(10)), c.mendedRow10);
     }
 }

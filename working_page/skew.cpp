@@ -303,16 +303,50 @@ cv::Mat straighten(const cv::Mat& image, const Straightening& how) {
 
 namespace {
 
+// In text heights: rules are mended when at least this long, long enough
+// for a column rule or a table's rule, too long for a line of text to pass
+// for one;
+constexpr double kMendedRule = 4;
+// dashes this long,
+constexpr double kMendedDash = 1;
+// this far apart, are joined.
+constexpr double kMendedDashGap = 0.25;
+
 // The ink pixels of `row` in [start, end).
 int inkBetween(const std::uint8_t* row, int start, int end) {
     return static_cast<int>(
         std::count_if(row + start, row + end, [](std::uint8_t v) { return v; }));
 }
 
+// Joins, in the 0/1 row `both`, runs at least `minDash` long that lie at
+// most `maxDashGap` apart: the longer stretches a rule breaks into where
+// it crosses rows at a shallow angle. Letters are shorter than a dash.
+void joinDashes(std::uint8_t* both, int cols, int minDash, int maxDashGap) {
+    int previousStart = -1, previousEnd = -1;
+    int c = 0;
+    while (c < cols) {
+        if (both[c] == 0) {
+            ++c;
+            continue;
+        }
+        const int start = c;
+        while (c < cols && both[c] != 0)
+            ++c;
+        const bool joined = previousEnd >= 0 && start - previousEnd <= maxDashGap &&
+                            previousEnd - previousStart >= minDash && c - start >= minDash;
+        if (joined)
+            std::fill(both + previousEnd, both + start, 1);
+        else
+            previousStart = start;
+        previousEnd = c;
+    }
+}
+
 // Rows y and y + 1 of mendTurnedRules; `above` and `below` are the rows two
 // away from them, or null at the page's edge.
 void mendRow(std::uint8_t* row, const std::uint8_t* next, const std::uint8_t* above,
-             const std::uint8_t* below, std::uint8_t* both, int cols, int minLength) {
+             const std::uint8_t* below, std::uint8_t* both, int cols, int minLength, int minDash,
+             int maxDashGap) {
     for (int c = 0; c < cols; ++c)
         both[c] = static_cast<std::uint8_t>(row[c] | next[c]);
     // A gap pixel is bridged only when its right neighbour is ink, so a
@@ -321,6 +355,7 @@ void mendRow(std::uint8_t* row, const std::uint8_t* next, const std::uint8_t* ab
         if (both[c] == 0 && both[c - 1] != 0 && both[c + 1] != 0)
             both[c] = 1;
     }
+    joinDashes(both, cols, minDash, maxDashGap);
     const RunList runs = longInkRuns(both, cols, minLength);
     for (std::size_t k = 0; k + 1 < runs.size(); k += 2) {
         const int start = runs[k], end = runs[k + 1];
@@ -334,21 +369,24 @@ void mendRow(std::uint8_t* row, const std::uint8_t* next, const std::uint8_t* ab
     }
 }
 
-void mendRows(cv::Mat& ink, int minLength) {
+void mendRows(cv::Mat& ink, int minLength, int minDash, int maxDashGap) {
     std::vector<std::uint8_t> both(ink.cols);
     for (int y = 0; y + 1 < ink.rows; ++y) {
         const std::uint8_t* above = y >= 2 ? ink.ptr<std::uint8_t>(y - 2) : nullptr;
         const std::uint8_t* below = y + 3 < ink.rows ? ink.ptr<std::uint8_t>(y + 3) : nullptr;
         mendRow(ink.ptr<std::uint8_t>(y), ink.ptr<std::uint8_t>(y + 1), above, below, both.data(),
-                ink.cols, minLength);
+                ink.cols, minLength, minDash, maxDashGap);
     }
 }
 
 } // namespace
 
-void mendTurnedRules(cv::Mat& ink, int minLength) {
+void mendTurnedRules(cv::Mat& ink, double textHeight) {
     CV_Assert(ink.type() == CV_8UC1);
-    mendRows(ink, minLength);
+    const int minLength = std::max(3, static_cast<int>(std::lround(kMendedRule * textHeight)));
+    const int minDash = std::max(2, static_cast<int>(std::lround(kMendedDash * textHeight)));
+    const int maxDashGap = std::max(1, static_cast<int>(kMendedDashGap * textHeight));
+    mendRows(ink, minLength, minDash, maxDashGap);
 }
 
 std::array<cv::Point2d, 4> unstraighten(const cv::Rect& rect, const Straightening& how) {

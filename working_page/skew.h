@@ -46,13 +46,14 @@ Straightening straightening(cv::Size page, double degrees);
 cv::Mat straighten(const cv::Mat& image, const Straightening& how);
 
 // Mends the horizontal rules of a 0/1 page that was turned (by the scanner,
-// or by straighten): a thin rule that crosses rows comes out of the
-// resampling as dashes on two neighbouring rows. Where a row or the next one
-// has ink, with gaps of a pixel at most, over `minLength` pixels or more, and
-// the rows two away have ink under less than half of it, the row is filled.
-// Vertical rules are left alone: mended, the debris of a book's edge would
-// pass for column rules.
-void mendTurnedRules(cv::Mat& ink, int minLength);
+// or by straighten), whose text is `textHeight` high: a thin rule that
+// crosses rows comes out of the resampling as dashes on two neighbouring
+// rows. Where a row or the next one has ink over 4 text heights or more,
+// with gaps of a pixel at most, or of a quarter text height between dashes
+// a text height long, and the rows two away have ink under less than half
+// of it, the row is filled. Vertical rules are left alone: mended, the
+// debris of a book's edge would pass for column rules.
+void mendTurnedRules(cv::Mat& ink, double textHeight);
 
 // The corners of `rect`, a rectangle of the straightened page, in the page as
 // given: top-left, top-right, bottom-right, bottom-left.
