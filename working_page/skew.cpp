@@ -344,7 +344,7 @@ void joinDashes(std::uint8_t* both, int cols, int minDash, int maxDashGap) {
 
 // Rows y and y + 1 of mendTurnedRules; `above` and `below` are the rows two
 // away from them, or null at the page's edge.
-void mendRow(std::uint8_t* row, const std::uint8_t* next, const std::uint8_t* above,
+void mendRow(std::uint8_t* row, std::uint8_t* next, const std::uint8_t* above,
              const std::uint8_t* below, std::uint8_t* both, int cols, int minLength, int minDash,
              int maxDashGap) {
     for (int c = 0; c < cols; ++c)
@@ -364,8 +364,12 @@ void mendRow(std::uint8_t* row, const std::uint8_t* next, const std::uint8_t* ab
         const int half = (end - start) / 2;
         const bool thin = (above == nullptr || inkBetween(above, start, end) < half) &&
                           (below == nullptr || inkBetween(below, start, end) < half);
-        if (thin)
+        // Both rows: the parts of a rule that drifts from one row to the
+        // next must end up on one row to be seen as one rule.
+        if (thin) {
             std::fill(row + start, row + end, 1);
+            std::fill(next + start, next + end, 1);
+        }
     }
 }
 
