@@ -361,9 +361,9 @@ void mendRow(std::uint8_t* row, std::uint8_t* next, const std::uint8_t* above,
         const int start = runs[k], end = runs[k + 1];
         // A rule has paper beside it; a line of text, whose letters may
         // touch along a row, has ink above and below as well.
-        const int half = (end - start) / 2;
-        const bool thin = (above == nullptr || inkBetween(above, start, end) < half) &&
-                          (below == nullptr || inkBetween(below, start, end) < half);
+        const int quarter = (end - start) / 4;
+        const bool thin = (above == nullptr || inkBetween(above, start, end) < quarter) &&
+                          (below == nullptr || inkBetween(below, start, end) < quarter);
         // Both rows: the parts of a rule that drifts from one row to the
         // next must end up on one row to be seen as one rule.
         if (thin) {

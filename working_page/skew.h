@@ -50,8 +50,8 @@ cv::Mat straighten(const cv::Mat& image, const Straightening& how);
 // crosses rows comes out of the resampling as dashes on two neighbouring
 // rows. Where a row or the next one has ink over 4 text heights or more,
 // with gaps of a pixel at most, or of a quarter text height between dashes
-// a text height long, and the rows two away have ink under less than half
-// of it, both rows are filled. Vertical rules are left alone: mended, the
+// a text height long, and the rows two away have ink under less than a
+// quarter of it, both rows are filled. Vertical rules are left alone: mended, the
 // debris of a book's edge would pass for column rules.
 void mendTurnedRules(cv::Mat& ink, double textHeight);
 
