@@ -18,6 +18,7 @@ constexpr double kSplitFrom = 1.5;    // line boxes this tall may hold several l
 constexpr double kPeakReach = 1.0;    // a valley is measured against the peaks this near
 constexpr double kValleyShare = 0.34; // and lies at most this share of the lower peak
 constexpr double kMinLine = 0.5;      // each line keeps this many rows of ink
+constexpr double kLineGap = 2.0;      // widest gap inside a line
 
 // `r` shrunk to its ink; empty when it holds none.
 cv::Rect trimmedToInk(const cv::Mat& ink, const cv::Rect& r) {
@@ -121,8 +122,11 @@ std::vector<cv::Rect> textLines(const cv::Mat& ink, const std::vector<cv::Rect>&
               [](const cv::Rect& a, const cv::Rect& b) { return a.y < b.y; });
     std::vector<cv::Rect> joined;
     for (const cv::Rect& r : split) {
+        // Level parts join unless a gap wider than any inside a line parts
+        // them: text beside a column of figures is two lines, not one.
         auto same = std::find_if(joined.begin(), joined.end(), [&](const cv::Rect& l) {
-            return verticalOverlap(l, r) * 2 >= std::min(l.height, r.height);
+            return verticalOverlap(l, r) * 2 >= std::min(l.height, r.height) &&
+                   -horizontalOverlap(l, r) <= kLineGap * unit;
         });
         if (same == joined.end())
             joined.push_back(r);

@@ -17,7 +17,8 @@ std::vector<cv::Rect> splitLines(const cv::Mat& ink, const cv::Rect& box, double
 
 // The text lines of a block from the line boxes it was joined from: boxes
 // over 1.5 U tall split by splitLines, boxes on one row (each overlapping
-// the other by half the lower one's height) joined, in reading order.
+// the other by half the lower one's height) and at most 2 U apart joined, in
+// reading order.
 std::vector<cv::Rect> textLines(const cv::Mat& ink, const std::vector<cv::Rect>& lines,
                                 double unit);
 

@@ -50,13 +50,15 @@ TEST(TextLines, LinesOfABlockAreSplitJoinedTrimmedAndInReadingOrder) {
     cv::Mat ink = test::blankImage(400, 200);
     drawLine(ink, 20, 390, 6);
     drawLine(ink, 42, 390, 6);
-    test::fill(ink, {10, 100, 150, 10}); // one line in two pieces ...
-    test::fill(ink, {250, 102, 140, 10});
+    test::fill(ink, {10, 100, 150, 10}); // one line in two pieces 1.5 U apart ...
+    test::fill(ink, {190, 102, 100, 10});
+    test::fill(ink, {340, 101, 50, 10}); // and a figure 2.5 U beside it
     // ... given in the wrong order, with room around them, the two touching
     // lines as one box.
-    const std::vector<cv::Rect> lines =
-        textLines(ink, {{200, 95, 200, 30}, {0, 98, 180, 20}, {0, 10, 400, 60}}, kUnit);
-    expectLines(lines, {{10, 14, 380, 22}, {10, 36, 380, 22}, {10, 100, 380, 12}});
+    const std::vector<cv::Rect> lines = textLines(
+        ink, {{330, 95, 70, 30}, {185, 95, 120, 30}, {0, 98, 180, 20}, {0, 10, 400, 60}}, kUnit);
+    expectLines(lines,
+                {{10, 14, 380, 22}, {10, 36, 380, 22}, {10, 100, 280, 12}, {340, 101, 50, 10}});
 
     std::vector<cv::Rect> cells = {{200, 10, 50, 10}, {10, 12, 50, 10}, {10, 40, 50, 10}};
     sortLines(cells);
