@@ -47,9 +47,9 @@ TEST(ParagraphScale, ScaleBringsTextToTheNominalHeightWithinItsLimits) {
     EXPECT_DOUBLE_EQ(pageScale(24, {2000, 3000}), 0.5);
     EXPECT_DOUBLE_EQ(pageScale(6, {600, 800}), 2);
     EXPECT_DOUBLE_EQ(pageScale(1000, {2000, 3000}), 0.2);
-    EXPECT_DOUBLE_EQ(pageScale(1, {600, 800}), 4);
+    EXPECT_DOUBLE_EQ(pageScale(1, {600, 800}), 2);
     // An upscaled page stays within 16 megapixels; a larger one is not upscaled.
-    EXPECT_DOUBLE_EQ(pageScale(3, {2000, 2000}), 2);
+    EXPECT_DOUBLE_EQ(pageScale(3, {3000, 3000}), 4.0 / 3);
     EXPECT_DOUBLE_EQ(pageScale(3, {5000, 5000}), 1);
     EXPECT_EQ(rescaleInk(cv::Mat::ones(1, 3000, CV_8UC1), 0.2).size(), cv::Size(600, 1));
     EXPECT_EQ(rescaleInk(cv::Mat::ones(1, 1, CV_8UC1), 0.2).size(), cv::Size(1, 1));

@@ -21,7 +21,9 @@ namespace {
 
 constexpr int kMinGlyphs = 20;
 constexpr double kMinScale = 0.2;
-constexpr double kMaxScale = 4.0;
+// Small print is enlarged at most twice: the work grows with the square of
+// the factor, and enlarging further gained nothing worth its cost.
+constexpr double kMaxScale = 2.0;
 constexpr double kMaxScaledPixels = 16e6;
 constexpr double kUnknownTextHeight = 10.0;
 constexpr double kEdgeInkReach = 8.0;

@@ -39,7 +39,7 @@ double estimateTextHeight(const cv::Mat& ink);
 double estimateTextHeight(const cv::Mat& ink, const cv::Mat& half);
 
 // The factor that brings `textHeight` to the nominal size, clamped to
-// 0.2 - 4 and to a scaled page of at most max(pixels, 16 MP); 1 when the
+// 0.2 - 2 and to a scaled page of at most max(pixels, 16 MP); 1 when the
 // height is unknown (0).
 double pageScale(double textHeight, cv::Size page);
 
