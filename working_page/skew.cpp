@@ -322,23 +322,17 @@ int inkBetween(const std::uint8_t* row, int start, int end) {
 // most `maxDashGap` apart: the longer stretches a rule breaks into where
 // it crosses rows at a shallow angle. Letters are shorter than a dash.
 void joinDashes(std::uint8_t* both, int cols, int minDash, int maxDashGap) {
-    int previousStart = -1, previousEnd = -1;
-    int c = 0;
-    while (c < cols) {
-        if (both[c] == 0) {
-            ++c;
-            continue;
-        }
-        const int start = c;
-        while (c < cols && both[c] != 0)
-            ++c;
+    const RunList runs = findRuns(cols, [both](int c) { return both[c] != 0; });
+    int dashStart = -1; // where the stretch of joined runs that the last run ends starts
+    for (std::size_t k = 0; k + 1 < runs.size(); k += 2) {
+        const int start = runs[k], end = runs[k + 1];
+        const int previousEnd = k > 0 ? runs[k - 1] : -1;
         const bool joined = previousEnd >= 0 && start - previousEnd <= maxDashGap &&
-                            previousEnd - previousStart >= minDash && c - start >= minDash;
+                            previousEnd - dashStart >= minDash && end - start >= minDash;
         if (joined)
             std::fill(both + previousEnd, both + start, 1);
         else
-            previousStart = start;
-        previousEnd = c;
+            dashStart = start;
     }
 }
 
