@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "working_page/scale.h"
 #include "tests/support/block_groups.h"
 #include "tests/support/test_images.h"
+#include "working_page/scale.h"
 
 namespace pagecut {
 namespace {

@@ -11,10 +11,10 @@ namespace pagecut::pagegen {
 namespace {
 
 const std::vector<std::string> kWords = {
-    "the",     "page",   "of",      "text",    "block",  "column", "reading", "order",
-    "and",     "a",      "line",    "cut",     "between", "words", "printed", "margin",
-    "with",    "table",  "rule",    "frame",   "cell",   "heading", "in",     "gap",
-    "segment", "paper",  "scan",    "binary",  "layout", "is",     "to",      "ink"};
+    "the",     "page",  "of",   "text",   "block",   "column",  "reading", "order",
+    "and",     "a",     "line", "cut",    "between", "words",   "printed", "margin",
+    "with",    "table", "rule", "frame",  "cell",    "heading", "in",      "gap",
+    "segment", "paper", "scan", "binary", "layout",  "is",      "to",      "ink"};
 
 const int kFont = cv::FONT_HERSHEY_SIMPLEX;
 
@@ -40,15 +40,18 @@ int descent(const TextStyle& style) {
 
 } // namespace
 
-cv::Mat blankPage(int width, int height) { return cv::Mat(height, width, CV_8UC1, cv::Scalar(255)); }
+cv::Mat blankPage(int width, int height) {
+    return cv::Mat(height, width, CV_8UC1, cv::Scalar(255));
+}
 
-int lineHeight(const TextStyle& style) { return ascent(style) + descent(style) + style.thickness; }
+int lineHeight(const TextStyle& style) {
+    return ascent(style) + descent(style) + style.thickness;
+}
 
 void drawTextLine(cv::Mat& page, const std::string& text, cv::Point topLeft,
                   const TextStyle& style) {
     const cv::Point origin(topLeft.x, topLeft.y + ascent(style));
-    cv::putText(page, text, origin, kFont, style.scale, cv::Scalar(0), style.thickness,
-                cv::LINE_8);
+    cv::putText(page, text, origin, kFont, style.scale, cv::Scalar(0), style.thickness, cv::LINE_8);
 }
 
 int drawParagraph(cv::Mat& page, const cv::Rect& area, int lines, unsigned seed,
@@ -126,8 +129,7 @@ int drawRuledTable(cv::Mat& page, const cv::Rect& area, int rows, int numberColu
         drawTextLine(page, randomWord(random) + " " + randomWord(random), cv::Point(area.x, y),
                      style);
         for (int k = 0; k < numberColumns; ++k)
-            drawTextLine(page, std::to_string(10 + random() % 90), cv::Point(columnX(k), y),
-                         style);
+            drawTextLine(page, std::to_string(10 + random() % 90), cv::Point(columnX(k), y), style);
         y += pitch;
     }
     page(cv::Rect(area.x, y, area.width, 2)).setTo(0);

@@ -9,10 +9,10 @@
 namespace pagecut::test {
 
 struct ProgramResult {
-    int exitCode = -1;   // the exit status; -1 when the process did not exit normally
-    int signal = 0;      // the signal that ended it, if any
-    std::string stdOut;  // everything written to the standard output stream
-    std::string stdErr;  // everything written to the standard error stream
+    int exitCode = -1;  // the exit status; -1 when the process did not exit normally
+    int signal = 0;     // the signal that ended it, if any
+    std::string stdOut; // everything written to the standard output stream
+    std::string stdErr; // everything written to the standard error stream
 };
 
 // Runs `program` with `args` (argv[0] is `argv0`, or `program` when empty),

@@ -18,7 +18,9 @@ cv::Mat imageFromRows(std::initializer_list<std::string> rows) {
     return image;
 }
 
-cv::Mat blankImage(int cols, int rows) { return cv::Mat::zeros(rows, cols, CV_8UC1); }
+cv::Mat blankImage(int cols, int rows) {
+    return cv::Mat::zeros(rows, cols, CV_8UC1);
+}
 
 void fill(cv::Mat& image, const cv::Rect& rect, int value) {
     const cv::Rect clipped = rect & cv::Rect(0, 0, image.cols, image.rows);
