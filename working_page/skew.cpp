@@ -341,8 +341,13 @@ void joinDashes(std::uint8_t* both, int cols, int minDash, int maxDashGap) {
 void mendRow(std::uint8_t* row, std::uint8_t* next, const std::uint8_t* above,
              const std::uint8_t* below, std::uint8_t* both, int cols, int minLength, int minDash,
              int maxDashGap) {
-    for (int c = 0; c < cols; ++c)
+    std::uint8_t any = 0;
+    for (int c = 0; c < cols; ++c) {
         both[c] = static_cast<std::uint8_t>(row[c] | next[c]);
+        any |= both[c];
+    }
+    if (any == 0)
+        return;
     // A gap pixel is bridged only when its right neighbour is ink, so a
     // bridge never leans on another bridge.
     for (int c = 1; c + 1 < cols; ++c) {
