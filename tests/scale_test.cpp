@@ -71,6 +71,13 @@ TEST(ParagraphScale, GreyScansAreThresholdedAndTwoValuedPagesKeepTheProgramsRule
     resampled(cv::Rect(0, 10, 40, 2)).setTo(100); // darker than the middle: ink
     resampled(cv::Rect(0, 12, 40, 3)).setTo(170); // lighter: paper
     EXPECT_EQ(cv::countNonZero(thresholdInk(resampled)), 480);
+    // Faint grey ink on paper clipped to white, and a speck of black: the
+    // middle would lose the ink, Otsu's threshold keeps it.
+    cv::Mat faint(40, 40, CV_8UC1, cv::Scalar(255));
+    faint(cv::Rect(0, 0, 40, 8)).setTo(150);
+    faint(cv::Rect(0, 8, 40, 2)).setTo(200);
+    faint.at<std::uint8_t>(39, 39) = 0;
+    EXPECT_EQ(cv::countNonZero(thresholdInk(faint)), 401);
 }
 
 TEST(ParagraphScale, VerticalRulesAndEdgeInkAreWipedButTextStays) {

@@ -75,9 +75,19 @@ int fixedThreshold(const cv::Mat& grey) {
     if (distinct <= 2)
         return 254;
     const double extremes = static_cast<double>(histogram[darkest] + histogram[lightest]);
-    if (extremes >= kResampledBilevelShare * static_cast<double>(grey.total()))
-        return (darkest + lightest) / 2;
-    return -1;
+    if (extremes < kResampledBilevelShare * static_cast<double>(grey.total()))
+        return -1;
+    // Mixing ink and paper puts about as many edge pixels on the dark side
+    // of the middle as on the light one. Faint grey ink on paper that the
+    // scanner clipped to white lies mostly on the light side, and the
+    // middle would lose it: Otsu's threshold is kept for such a page.
+    const int middle = (darkest + lightest) / 2;
+    std::int64_t dark = 0, notPaper = 0;
+    for (int v = darkest; v < lightest; ++v) {
+        notPaper += histogram[v];
+        dark += v <= middle ? histogram[v] : 0;
+    }
+    return dark * 3 >= notPaper ? middle : -1;
 }
 
 // Whether the eight pixels from `p` are all blank. Most of a page is blank:
