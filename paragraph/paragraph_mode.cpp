@@ -59,7 +59,7 @@ void cutParagraphs(const cv::Mat& grey, const PageBox& box, std::optional<double
         const Straightening how = straightening(scaled.ink.size(), result.skew);
         scaled.ink = straighten(scaled.ink, how);
         scaled.glyphs = straighten(scaled.glyphs, how);
-        mendTurnedRules(scaled.ink, scaled.textHeight);
+        mendTurnedRules(scaled.ink, scaled.textHeight, result.skew);
         frame.toScaled = how.inverse;
         frame.straight = false;
     }

@@ -183,31 +183,36 @@ TEST(Skew, AtZeroDegreesTheStraighteningIsTheIdentity) {
 }
 
 TEST(Skew, TurnedRulesAreMendedAndTextIsNot) {
+    // Text 10 pixels high: rules of 40 pixels or more, dashes of 10.
     struct Case {
         const char* what;
+        double degrees; // the page's turn
         std::function<void(cv::Mat&)> draw;
         int mendedRow10; // ink on row 10 afterwards
     };
+    const auto dashes = [](int period) {
+        return [period](cv::Mat& ink) {
+            for (int x = 10; x < 70; ++x)
+                ink.at<std::uint8_t>(10, x) = (x - 10) % period < 10;
+        };
+    };
     const Case cases[] = {
-        {"a rule in dashes over two rows, gaps of one pixel",
+        {"a rule in dashes over two rows, gaps of one pixel", 3,
          [](cv::Mat& ink) {
              for (int x = 10; x < 70; ++x)
                  ink.at<std::uint8_t>(x % 7 < 4 ? 10 : 11, x) = x % 13 != 12;
          },
          60},
-        {"dashes with a gap of two pixels stay apart",
+        {"short dashes two pixels apart stay apart", 3,
          [](cv::Mat& ink) {
              for (int x = 10; x < 70; ++x)
                  ink.at<std::uint8_t>(10, x) = x % 10 >= 2;
          },
          48},
-        {"dashes of a text height, two pixels apart, are joined",
-         [](cv::Mat& ink) {
-             for (int x = 10; x < 70; ++x)
-                 ink.at<std::uint8_t>(10, x) = (x - 10) % 12 < 10;
-         },
-         58},
-        {"a band of touching letters, ink above and below",
+        {"dashes of a text height, two pixels apart, are joined", 3, dashes(12), 58},
+        {"five pixels apart they stay apart at 3 degrees", 3, dashes(15), 40},
+        {"and are joined at half a degree, where the rows part longer", 0.5, dashes(15), 55},
+        {"a band of touching letters, ink above and below", 0.5,
          [](cv::Mat& ink) {
              ink(cv::Rect(10, 6, 60, 10)).setTo(1);
              for (int x = 10; x < 70; x += 6)
@@ -219,7 +224,7 @@ TEST(Skew, TurnedRulesAreMendedAndTextIsNot) {
         SCOPED_TRACE(c.what);
         cv::Mat ink = cv::Mat::zeros(20, 80, CV_8UC1);
         c.draw(ink);
-        mendTurnedRules(ink, 10); // rules of 40 pixels, dashes of 10
+        mendTurnedRules(ink, 10, c.degrees);
         EXPECT_EQ(cv::countNonZero(ink.row(10)), c.mendedRow10);
     }
 }

@@ -309,8 +309,11 @@ namespace {
 constexpr double kMendedRule = 4;
 // dashes this long,
 constexpr double kMendedDash = 1;
-// this far apart, are joined.
+// this far apart, are joined: a third of a text height on a page turned by
+// one degree, in inverse proportion to the angle, within these limits.
+constexpr double kMendedDashGapAtOneDegree = 0.33;
 constexpr double kMendedDashGap = 0.25;
+constexpr double kMendedMaxDashGap = 1.0;
 
 // The ink pixels of `row` in [start, end).
 int inkBetween(const std::uint8_t* row, int start, int end) {
@@ -384,11 +387,15 @@ void mendRows(cv::Mat& ink, int minLength, int minDash, int maxDashGap) {
 
 } // namespace
 
-void mendTurnedRules(cv::Mat& ink, double textHeight) {
+void mendTurnedRules(cv::Mat& ink, double textHeight, double degrees) {
     CV_Assert(ink.type() == CV_8UC1);
     const int minLength = std::max(3, static_cast<int>(std::lround(kMendedRule * textHeight)));
     const int minDash = std::max(2, static_cast<int>(std::lround(kMendedDash * textHeight)));
-    const int maxDashGap = std::max(1, static_cast<int>(kMendedDashGap * textHeight));
+    // The flatter the turn, the longer the stretch where a rule lies half on
+    // one row and half on the next, too light on both.
+    const double gap = std::clamp(kMendedDashGapAtOneDegree / std::max(std::abs(degrees), 1e-3),
+                                  kMendedDashGap, kMendedMaxDashGap);
+    const int maxDashGap = std::max(1, static_cast<int>(gap * textHeight));
     mendRows(ink, minLength, minDash, maxDashGap);
 }
 

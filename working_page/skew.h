@@ -45,15 +45,17 @@ Straightening straightening(cv::Size page, double degrees);
 // 0 degrees, `image` itself (no copy).
 cv::Mat straighten(const cv::Mat& image, const Straightening& how);
 
-// Mends the horizontal rules of a 0/1 page that was turned (by the scanner,
-// or by straighten), whose text is `textHeight` high: a thin rule that
-// crosses rows comes out of the resampling as dashes on two neighbouring
-// rows. Where a row or the next one has ink over 4 text heights or more,
-// with gaps of a pixel at most, or of a quarter text height between dashes
-// a text height long, and the rows two away have ink under less than a
-// quarter of it, both rows are filled. Vertical rules are left alone: mended, the
-// debris of a book's edge would pass for column rules.
-void mendTurnedRules(cv::Mat& ink, double textHeight);
+// Mends the horizontal rules of a 0/1 page that was turned by `degrees`
+// (by the scanner, then back by straighten), whose text is `textHeight`
+// high: a thin rule that crosses rows comes out of the resampling as dashes
+// on two neighbouring rows. Where a row or the next one has ink over 4 text
+// heights or more, with gaps of a pixel at most, or between dashes a text
+// height long of a third of a text height at one degree (longer at smaller
+// angles, up to one text height; a quarter at least), and the rows two away
+// have ink under less than a quarter of it, both rows are filled. Vertical
+// rules are left alone: mended, the debris of a book's edge would pass for
+// column rules.
+void mendTurnedRules(cv::Mat& ink, double textHeight, double degrees);
 
 // The corners of `rect`, a rectangle of the straightened page, in the page as
 // given: top-left, top-right, bottom-right, bottom-left.
