@@ -312,7 +312,7 @@ constexpr double kMendedDash = 1;
 // this far apart, are joined: a third of a text height on a page turned by
 // one degree, in inverse proportion to the angle, within these limits.
 constexpr double kMendedDashGapAtOneDegree = 0.33;
-constexpr double kMendedDashGap = 0.25;
+constexpr double kMendedMinDashGap = 0.25;
 constexpr double kMendedMaxDashGap = 1.0;
 
 // The ink pixels of `row` in [start, end).
@@ -394,7 +394,7 @@ void mendTurnedRules(cv::Mat& ink, double textHeight, double degrees) {
     // The flatter the turn, the longer the stretch where a rule lies half on
     // one row and half on the next, too light on both.
     const double gap = std::clamp(kMendedDashGapAtOneDegree / std::max(std::abs(degrees), 1e-3),
-                                  kMendedDashGap, kMendedMaxDashGap);
+                                  kMendedMinDashGap, kMendedMaxDashGap);
     const int maxDashGap = std::max(1, static_cast<int>(gap * textHeight));
     mendRows(ink, minLength, minDash, maxDashGap);
 }
