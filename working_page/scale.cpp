@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -90,14 +89,6 @@ int fixedThreshold(const cv::Mat& grey) {
     return dark * 3 >= notPaper ? middle : -1;
 }
 
-// Whether the eight pixels from `p` are all blank. Most of a page is blank:
-// the loops below skip it eight pixels at a time.
-bool blankEight(const std::uint8_t* p) {
-    std::uint64_t eight = 0;
-    std::memcpy(&eight, p, 8);
-    return eight == 0;
-}
-
 // One 8-connected ink component: its bounding box and pixel count.
 struct Component {
     cv::Rect box;
@@ -115,7 +106,8 @@ std::vector<Component> labelComponents(const cv::Mat& binary, cv::Mat& labels) {
         const int* row = labels.ptr<int>(y);
         const std::uint8_t* ink = binary.ptr<std::uint8_t>(y);
         for (int x = 0; x < labels.cols; ++x) {
-            if (x + 8 <= labels.cols && blankEight(ink + x)) {
+            // Most of a page is blank: it is passed eight pixels at a time.
+            if (x + 8 <= labels.cols && !rowHasInk(ink + x, 8)) {
                 x += 7;
                 continue;
             }
@@ -168,7 +160,7 @@ void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int 
     int c = 0;
     while (c < cols) {
         // Long runs are rare.
-        if (c + 8 <= cols && blankEight(longRun + c)) {
+        if (c + 8 <= cols && !rowHasInk(longRun + c, 8)) {
             c += 8;
             continue;
         }
@@ -336,7 +328,7 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
         std::fill(glyphRow, glyphRow + ink.cols, 0);
         // Blank pixels (label 0) stay as they are.
         for (int x = 0; x < ink.cols; ++x) {
-            if (x + 8 <= ink.cols && blankEight(row + x)) {
+            if (x + 8 <= ink.cols && !rowHasInk(row + x, 8)) {
                 x += 7;
                 continue;
             }
