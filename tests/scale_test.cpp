@@ -8,6 +8,7 @@
 
 #include "tests/support/test_images.h"
 #include "tools/pagegen.h"
+#include "working_page/vertical_rules.h"
 
 namespace pagecut {
 namespace {

@@ -12,7 +12,6 @@
 
 #include "core/profile.h"
 #include "segment/page_passes.h"
-#include "working_page/vertical_rules.h"
 
 namespace pagecut {
 
@@ -153,64 +152,6 @@ void blankOutside(cv::Mat& ink, const PageBox& box) {
     ink = kept;
 }
 
-// Wipes, on one row, every run of long-vertical-run pixels that is thin
-// enough to be a rule, with `margin` columns on each side.
-void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int maxWidth,
-                  int margin) {
-    int c = 0;
-    while (c < cols) {
-        // Long runs are rare.
-        if (c + 8 <= cols && !rowHasInk(longRun + c, 8)) {
-            c += 8;
-            continue;
-        }
-        if (longRun[c] == 0) {
-            ++c;
-            continue;
-        }
-        const int start = c;
-        while (c < cols && longRun[c] != 0)
-            ++c;
-        if (c - start > maxWidth)
-            continue;
-        std::fill(ink + std::max(0, start - margin), ink + std::min(cols, c + margin), 0);
-    }
-}
-
-// One row of runLengthsDown (the pointers never alias, which lets the
-// compiler vectorise the loop).
-void growRuns(const std::uint8_t* __restrict row, const std::uint16_t* __restrict above,
-              std::uint16_t* __restrict out, int cols, std::uint16_t cap) {
-    for (int c = 0; c < cols; ++c) {
-        const std::uint16_t grown = above[c] < cap ? static_cast<std::uint16_t>(above[c] + 1) : cap;
-        out[c] = row[c] != 0 ? grown : 0;
-    }
-}
-
-// For each pixel, the length of the vertical ink run down to it, counted
-// up to `limit` (at most 65535).
-cv::Mat runLengthsDown(const cv::Mat& ink, int limit) {
-    cv::Mat lengths(ink.size(), CV_16UC1);
-    std::vector<std::uint16_t> none(ink.cols, 0);
-    for (int r = 0; r < ink.rows; ++r) {
-        growRuns(ink.ptr<std::uint8_t>(r), r > 0 ? lengths.ptr<std::uint16_t>(r - 1) : none.data(),
-                 lengths.ptr<std::uint16_t>(r), ink.cols, static_cast<std::uint16_t>(limit));
-    }
-    return lengths;
-}
-
-// One row of the bottom-up pass: a pixel is on a long run when the run goes
-// on below it on a long run, or ends at it with a long length.
-void markLongRuns(const std::uint8_t* __restrict row, const std::uint16_t* __restrict length,
-                  const std::uint8_t* __restrict below, const std::uint8_t* __restrict belowLong,
-                  std::uint8_t* __restrict marked, int cols, std::uint16_t limit) {
-    for (int c = 0; c < cols; ++c) {
-        const int goesOn = below[c] != 0;
-        const int longRun = (goesOn & (belowLong[c] != 0)) | ((goesOn ^ 1) & (length[c] >= limit));
-        marked[c] = static_cast<std::uint8_t>((row[c] != 0) & longRun);
-    }
-}
-
 } // namespace
 
 cv::Mat thresholdInk(const cv::Mat& grey) {
@@ -283,25 +224,6 @@ cv::Mat rescaleInk(const cv::Mat& ink, double scale, int inkValue) {
     cv::Mat out;
     cv::threshold(scaled, out, 127, 1, cv::THRESH_BINARY);
     return out;
-}
-
-void removeVerticalRules(cv::Mat& ink, double textHeight) {
-    const int minLength = std::max(3, static_cast<int>(std::lround(4 * textHeight)));
-    const int maxWidth = std::max(1, static_cast<int>(textHeight / 3));
-    const int margin = std::max(1, static_cast<int>(std::lround(textHeight / 2)));
-    const int limit = std::min(minLength, 65535);
-    const cv::Mat lengths = runLengthsDown(ink, limit);
-    // Bottom up; rows are wiped as they are passed, so the row below is kept
-    // as it was.
-    std::vector<std::uint8_t> belowLong(ink.cols, 0), below(ink.cols, 0), marked(ink.cols);
-    for (int r = ink.rows - 1; r >= 0; --r) {
-        std::uint8_t* row = ink.ptr<std::uint8_t>(r);
-        markLongRuns(row, lengths.ptr<std::uint16_t>(r), below.data(), belowLong.data(),
-                     marked.data(), ink.cols, static_cast<std::uint16_t>(limit));
-        std::swap(marked, belowLong);
-        std::copy(row, row + ink.cols, below.begin());
-        wipeThinRuns(belowLong.data(), row, ink.cols, maxWidth, margin);
-    }
 }
 
 cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The page at a nominal text size for the paragraph mode: a real threshold,
 // the height of the text, the page rescaled so that the text has one size
-// whatever the resolution, and long vertical rules wiped so that the gutters
-// they stand in become blank.
+// whatever the resolution, and the ink along the scan's edge wiped. Vertical
+// rules are found and wiped in vertical_rules.h.
 #pragma once
 
 #include <vector>
@@ -49,10 +49,6 @@ cv::Mat rescaleInk(const cv::Mat& ink, double scale);
 
 // The same for ink of value `inkValue` (1 or 255; 255 saves a copy).
 cv::Mat rescaleInk(const cv::Mat& ink, double scale, int inkValue);
-
-// Wipes vertical rules (ink runs at least 4 text heights long and thinner
-// than a third of one), with a margin of `textHeight` / 2 on each side.
-void removeVerticalRules(cv::Mat& ink, double textHeight);
 
 // Wipes ink components that touch the edge of `frame` and reach 8 text
 // heights or more in width or height: the dark margin of a scan, the book

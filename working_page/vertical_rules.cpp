@@ -5,10 +5,18 @@
 #include <cmath>
 #include <cstdint>
 #include <utility>
+#include <vector>
+
+#include "core/profile.h"
 
 namespace pagecut {
 
 namespace {
+
+// In text heights: a vertical rule is at least this long and at most this
+// wide.
+constexpr double kRuleLength = 4;
+constexpr double kRuleWidth = 1.0 / 3;
 
 // One row of run lengths: each column's vertical run of ink down to this
 // row (`next`) from those down to the row above (`above`), counted up to
@@ -27,6 +35,64 @@ bool growRuns(const std::uint8_t* __restrict row, const std::uint16_t* __restric
     return ended != 0;
 }
 
+// The least length and the greatest width of a vertical rule, in pixels.
+int ruleLength(double textHeight) {
+    return std::max(3, static_cast<int>(std::lround(kRuleLength * textHeight)));
+}
+
+int ruleWidth(double textHeight) {
+    return std::max(1, static_cast<int>(textHeight * kRuleWidth));
+}
+
+// Wipes, on one row, every run of long-vertical-run pixels that is thin
+// enough to be a rule, with `margin` columns on each side.
+void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int maxWidth,
+                  int margin) {
+    int c = 0;
+    while (c < cols) {
+        // Long runs are rare.
+        if (c + 8 <= cols && !rowHasInk(longRun + c, 8)) {
+            c += 8;
+            continue;
+        }
+        if (longRun[c] == 0) {
+            ++c;
+            continue;
+        }
+        const int start = c;
+        while (c < cols && longRun[c] != 0)
+            ++c;
+        if (c - start > maxWidth)
+            continue;
+        std::fill(ink + std::max(0, start - margin), ink + std::min(cols, c + margin), 0);
+    }
+}
+
+// For each pixel, the length of the vertical ink run down to it, counted
+// up to `limit` (at most 65535).
+cv::Mat runLengthsDown(const cv::Mat& ink, int limit) {
+    cv::Mat lengths(ink.size(), CV_16UC1);
+    std::vector<std::uint16_t> none(ink.cols, 0);
+    for (int r = 0; r < ink.rows; ++r) {
+        const auto cap = static_cast<std::uint16_t>(limit);
+        growRuns(ink.ptr<std::uint8_t>(r), r > 0 ? lengths.ptr<std::uint16_t>(r - 1) : none.data(),
+                 lengths.ptr<std::uint16_t>(r), ink.cols, cap, cap);
+    }
+    return lengths;
+}
+
+// One row of the bottom-up pass: a pixel is on a long run when the run goes
+// on below it on a long run, or ends at it with a long length.
+void markLongRuns(const std::uint8_t* __restrict row, const std::uint16_t* __restrict length,
+                  const std::uint8_t* __restrict below, const std::uint8_t* __restrict belowLong,
+                  std::uint8_t* __restrict marked, int cols, std::uint16_t limit) {
+    for (int c = 0; c < cols; ++c) {
+        const int goesOn = below[c] != 0;
+        const int longRun = (goesOn & (belowLong[c] != 0)) | ((goesOn ^ 1) & (length[c] >= limit));
+        marked[c] = static_cast<std::uint8_t>((row[c] != 0) & longRun);
+    }
+}
+
 // Whether two runs or rules belong to one rule: their columns touch and
 // their rows overlap or lie less than `gap` apart.
 bool sameRule(const cv::Rect& a, const cv::Rect& b, int gap) {
@@ -38,8 +104,8 @@ bool sameRule(const cv::Rect& a, const cv::Rect& b, int gap) {
 } // namespace
 
 std::vector<cv::Rect> findVerticalRules(const cv::Mat& ink, double textHeight) {
-    const int minLength = std::max(3, static_cast<int>(std::lround(4 * textHeight)));
-    const int maxWidth = std::max(1, static_cast<int>(textHeight / 3));
+    const int minLength = ruleLength(textHeight);
+    const int maxWidth = ruleWidth(textHeight);
     const auto cap = static_cast<std::uint16_t>(std::min(ink.rows, 65535));
     const auto shortest = static_cast<std::uint16_t>(std::min(minLength, 65535));
     std::vector<std::uint16_t> above(ink.cols, 0), next(ink.cols, 0);
@@ -74,6 +140,25 @@ std::vector<cv::Rect> findVerticalRules(const cv::Mat& ink, double textHeight) {
     }
     std::erase_if(rules, [&](const cv::Rect& r) { return r.width > maxWidth; });
     return rules;
+}
+
+void removeVerticalRules(cv::Mat& ink, double textHeight) {
+    const int minLength = ruleLength(textHeight);
+    const int maxWidth = ruleWidth(textHeight);
+    const int margin = std::max(1, static_cast<int>(std::lround(textHeight / 2)));
+    const int limit = std::min(minLength, 65535);
+    const cv::Mat lengths = runLengthsDown(ink, limit);
+    // Bottom up; rows are wiped as they are passed, so the row below is kept
+    // as it was.
+    std::vector<std::uint8_t> belowLong(ink.cols, 0), below(ink.cols, 0), marked(ink.cols);
+    for (int r = ink.rows - 1; r >= 0; --r) {
+        std::uint8_t* row = ink.ptr<std::uint8_t>(r);
+        markLongRuns(row, lengths.ptr<std::uint16_t>(r), below.data(), belowLong.data(),
+                     marked.data(), ink.cols, static_cast<std::uint16_t>(limit));
+        std::swap(marked, belowLong);
+        std::copy(row, row + ink.cols, below.begin());
+        wipeThinRuns(belowLong.data(), row, ink.cols, maxWidth, margin);
+    }
 }
 
 } // namespace pagecut

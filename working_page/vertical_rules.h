@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// Vertical rules of the paragraph mode's page, found before they are wiped:
-// the rules between columns are blocks of their own.
+// Vertical rules of the paragraph mode's page: found first, since the rules
+// between columns are blocks of their own, then wiped, so that the gutters
+// they stand in become blank.
 #pragma once
 
 #include <vector>
@@ -14,5 +15,9 @@ namespace pagecut {
 // columns, joined where they overlap or lie less than a text height apart,
 // at most a third of a text height wide in all.
 std::vector<cv::Rect> findVerticalRules(const cv::Mat& ink, double textHeight);
+
+// Wipes vertical rules (ink runs at least 4 text heights long and thinner
+// than a third of one), with a margin of `textHeight` / 2 on each side.
+void removeVerticalRules(cv::Mat& ink, double textHeight);
 
 } // namespace pagecut
