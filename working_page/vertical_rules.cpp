@@ -13,10 +13,10 @@ namespace pagecut {
 
 namespace {
 
-// In text heights: a vertical rule is at least this long and at most this
-// wide.
+// A vertical rule is at least this many text heights long, and at most one
+// of this many parts of a text height wide.
 constexpr double kRuleLength = 4;
-constexpr double kRuleWidth = 1.0 / 3;
+constexpr double kRuleWidthParts = 3;
 
 // One row of run lengths: each column's vertical run of ink down to this
 // row (`next`) from those down to the row above (`above`), counted up to
@@ -41,7 +41,7 @@ int ruleLength(double textHeight) {
 }
 
 int ruleWidth(double textHeight) {
-    return std::max(1, static_cast<int>(textHeight * kRuleWidth));
+    return std::max(1, static_cast<int>(textHeight / kRuleWidthParts));
 }
 
 // Wipes, on one row, every run of long-vertical-run pixels that is thin
