@@ -2,7 +2,6 @@
 #include "core/profile.h"
 
 #include <algorithm>
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -133,9 +132,7 @@ bool rowHasInk(const std::uint8_t* row, int length) {
     }
 #endif
     for (; c + 8 <= length; c += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, row + c, sizeof word);
-        if (word != 0)
+        if (!eightBlank(row + c))
             return true;
     }
     for (; c < length; ++c) {

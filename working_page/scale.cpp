@@ -106,7 +106,7 @@ std::vector<Component> labelComponents(const cv::Mat& binary, cv::Mat& labels) {
         const std::uint8_t* ink = binary.ptr<std::uint8_t>(y);
         for (int x = 0; x < labels.cols; ++x) {
             // Most of a page is blank: it is passed eight pixels at a time.
-            if (x + 8 <= labels.cols && !rowHasInk(ink + x, 8)) {
+            if (x + 8 <= labels.cols && eightBlank(ink + x)) {
                 x += 7;
                 continue;
             }
@@ -250,7 +250,7 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
         std::fill(glyphRow, glyphRow + ink.cols, 0);
         // Blank pixels (label 0) stay as they are.
         for (int x = 0; x < ink.cols; ++x) {
-            if (x + 8 <= ink.cols && !rowHasInk(row + x, 8)) {
+            if (x + 8 <= ink.cols && eightBlank(row + x)) {
                 x += 7;
                 continue;
             }

@@ -51,7 +51,7 @@ void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int 
     int c = 0;
     while (c < cols) {
         // Long runs are rare.
-        if (c + 8 <= cols && !rowHasInk(longRun + c, 8)) {
+        if (c + 8 <= cols && eightBlank(longRun + c)) {
             c += 8;
             continue;
         }
