@@ -12,6 +12,7 @@
 
 #include "core/profile.h"
 #include "segment/page_passes.h"
+#include "working_page/ink_components.h"
 
 namespace pagecut {
 
@@ -88,43 +89,6 @@ int fixedThreshold(const cv::Mat& grey) {
     return dark * 3 >= notPaper ? middle : -1;
 }
 
-// One 8-connected ink component: its bounding box and pixel count.
-struct Component {
-    cv::Rect box;
-    int area = 0;
-};
-
-// Labels the components of `binary` into `labels` (index 0: the background).
-// Labelling without statistics and one pass for the boxes is several times
-// quicker than OpenCV's labelling with statistics.
-std::vector<Component> labelComponents(const cv::Mat& binary, cv::Mat& labels) {
-    const int count = cv::connectedComponents(binary, labels, 8, CV_32S);
-    std::vector<int> x0(count, INT32_MAX), x1(count, -1), y0(count, INT32_MAX), y1(count, -1);
-    std::vector<Component> components(count);
-    for (int y = 0; y < labels.rows; ++y) {
-        const int* row = labels.ptr<int>(y);
-        const std::uint8_t* ink = binary.ptr<std::uint8_t>(y);
-        for (int x = 0; x < labels.cols; ++x) {
-            // Most of a page is blank: it is passed eight pixels at a time.
-            if (x + 8 <= labels.cols && eightBlank(ink + x)) {
-                x += 7;
-                continue;
-            }
-            const int k = row[x];
-            if (k == 0)
-                continue;
-            x0[k] = std::min(x0[k], x);
-            x1[k] = std::max(x1[k], x);
-            y0[k] = std::min(y0[k], y);
-            y1[k] = y;
-            ++components[k].area;
-        }
-    }
-    for (int k = 1; k < count; ++k)
-        components[k].box = cv::Rect(x0[k], y0[k], x1[k] - x0[k] + 1, y1[k] - y0[k] + 1);
-    return components;
-}
-
 // Ink as `inkValue`, paper as 0.
 cv::Mat threshold(const cv::Mat& grey, int inkValue) {
     cv::Mat ink;
@@ -166,13 +130,11 @@ bool measuredAtHalfSize(const cv::Mat& ink) {
 
 // The median height of the character-sized components, or 0.
 double medianGlyphHeight(const cv::Mat& ink) {
-    cv::Mat labels;
-    const std::vector<Component> components = labelComponents(ink, labels);
     std::vector<std::int32_t> heights;
-    for (std::size_t k = 1; k < components.size(); ++k) {
-        const int w = components[k].box.width;
-        const int h = components[k].box.height;
-        if (h >= 3 && h <= ink.rows / 10 && w <= 4 * h && components[k].area >= 6)
+    for (const InkComponent& component : inkComponents(ink).components) {
+        const int w = component.box.width;
+        const int h = component.box.height;
+        if (h >= 3 && h <= ink.rows / 10 && w <= 4 * h && component.area >= 6)
             heights.push_back(h);
     }
     if (static_cast<int>(heights.size()) < kMinGlyphs)
@@ -227,13 +189,12 @@ cv::Mat rescaleInk(const cv::Mat& ink, double scale, int inkValue) {
 }
 
 cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
-    cv::Mat labels;
-    const std::vector<Component> components = labelComponents(ink, labels);
+    const InkComponents found = inkComponents(ink);
     const int reach = static_cast<int>(std::lround(kEdgeInkReach * textHeight));
     // Each component's value in the ink map.
-    std::vector<std::uint8_t> kind(components.size(), kOtherInk);
-    for (std::size_t k = 1; k < components.size(); ++k) {
-        const cv::Rect& r = components[k].box;
+    std::vector<std::uint8_t> kind(found.components.size());
+    for (std::size_t k = 0; k < found.components.size(); ++k) {
+        const cv::Rect& r = found.components[k].box;
         const bool touches = r.x <= frame.x || r.y <= frame.y || r.br().x >= frame.br().x ||
                              r.br().y >= frame.br().y;
         const bool glyph =
@@ -242,24 +203,14 @@ cv::Mat removeEdgeInk(cv::Mat& ink, const cv::Rect& frame, double textHeight) {
                   : glyph                                         ? kGlyphInk
                                                                   : kOtherInk;
     }
-    cv::Mat glyphs(ink.size(), CV_8UC1);
-    for (int y = 0; y < ink.rows; ++y) {
-        const int* label = labels.ptr<int>(y);
-        std::uint8_t* row = ink.ptr<std::uint8_t>(y);
-        std::uint8_t* glyphRow = glyphs.ptr<std::uint8_t>(y);
-        std::fill(glyphRow, glyphRow + ink.cols, 0);
-        // Blank pixels (label 0) stay as they are.
-        for (int x = 0; x < ink.cols; ++x) {
-            if (x + 8 <= ink.cols && eightBlank(row + x)) {
-                x += 7;
-                continue;
-            }
-            if (label[x] == 0)
-                continue;
-            const std::uint8_t k = kind[label[x]];
-            row[x] = k != kEdgeInk;
-            glyphRow[x] = k;
-        }
+    // Blank pixels stay as they are.
+    cv::Mat glyphs = cv::Mat::zeros(ink.size(), CV_8UC1);
+    for (const InkRun& run : found.runs) {
+        const std::uint8_t k = kind[run.component];
+        std::uint8_t* row = ink.ptr<std::uint8_t>(run.y);
+        std::uint8_t* glyphRow = glyphs.ptr<std::uint8_t>(run.y);
+        std::fill(row + run.x0, row + run.x1, k != kEdgeInk);
+        std::fill(glyphRow + run.x0, glyphRow + run.x1, k);
     }
     return glyphs;
 }
