@@ -41,6 +41,25 @@ inline bool eightBlank(const std::uint8_t* pixels) {
     return word == 0;
 }
 
+// Calls visit(start, end) for each run [start, end) of nonzero bytes among
+// the first `length` of `row`, left to right. Most of a page is paper: blank
+// stretches are passed eight bytes at a time.
+template <typename Visit> void forEachInkRun(const std::uint8_t* row, int length, Visit visit) {
+    int x = 0;
+    while (x < length) {
+        while (x + 8 <= length && eightBlank(row + x))
+            x += 8;
+        while (x < length && row[x] == 0)
+            ++x;
+        if (x == length)
+            return;
+        const int start = x;
+        while (x < length && row[x] != 0)
+            ++x;
+        visit(start, x);
+    }
+}
+
 // The runs of consecutive indices of [0, count) that `continues` admits and
 // whose first index `opens` admits too, as pairs (start, end) in a RunList.
 // `opens` must admit no index that `continues` refuses. The runs of the

@@ -10,24 +10,6 @@ namespace pagecut {
 
 namespace {
 
-// Appends the runs of nonzero bytes of one row, passing paper eight pixels
-// at a time.
-void appendRuns(const std::uint8_t* row, int cols, int y, std::vector<InkRun>& runs) {
-    int x = 0;
-    while (x < cols) {
-        while (x + 8 <= cols && eightBlank(row + x))
-            x += 8;
-        while (x < cols && row[x] == 0)
-            ++x;
-        if (x == cols)
-            return;
-        const int start = x;
-        while (x < cols && row[x] != 0)
-            ++x;
-        runs.push_back(InkRun{y, start, x, 0});
-    }
-}
-
 int rootOf(std::vector<int>& parent, int k) {
     while (parent[k] != k)
         k = parent[k] = parent[parent[k]];
@@ -51,7 +33,9 @@ InkComponents inkComponents(const cv::Mat& binary) {
     int above = 0; // the first run of the row above
     for (int y = 0; y < binary.rows; ++y) {
         const int first = static_cast<int>(runs.size());
-        appendRuns(binary.ptr<std::uint8_t>(y), binary.cols, y, runs);
+        forEachInkRun(binary.ptr<std::uint8_t>(y), binary.cols, [&runs, y](int x0, int x1) {
+            runs.push_back(InkRun{y, x0, x1, 0});
+        });
         const int end = static_cast<int>(runs.size());
         for (int k = first; k < end; ++k) {
             parent.push_back(k);

@@ -48,24 +48,10 @@ int ruleWidth(double textHeight) {
 // enough to be a rule, with `margin` columns on each side.
 void wipeThinRuns(const std::uint8_t* longRun, std::uint8_t* ink, int cols, int maxWidth,
                   int margin) {
-    int c = 0;
-    while (c < cols) {
-        // Long runs are rare.
-        if (c + 8 <= cols && eightBlank(longRun + c)) {
-            c += 8;
-            continue;
-        }
-        if (longRun[c] == 0) {
-            ++c;
-            continue;
-        }
-        const int start = c;
-        while (c < cols && longRun[c] != 0)
-            ++c;
-        if (c - start > maxWidth)
-            continue;
-        std::fill(ink + std::max(0, start - margin), ink + std::min(cols, c + margin), 0);
-    }
+    forEachInkRun(longRun, cols, [=](int start, int end) {
+        if (end - start <= maxWidth)
+            std::fill(ink + std::max(0, start - margin), ink + std::min(cols, end + margin), 0);
+    });
 }
 
 // For each pixel, the length of the vertical ink run down to it, counted
